@@ -1,0 +1,118 @@
+#include "platform/posix/os_services_posix.h"
+
+#include "base/utf.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tessera {
+
+namespace {
+
+// The user's locale encoding, as setlocale(LC_CTYPE, "") would pick it,
+// without changing the process's own locale.
+std::string LocaleCodeset() {
+  locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+  if (loc == static_cast<locale_t>(nullptr)) {
+    return "UTF-8";
+  }
+  std::string codeset = nl_langinfo_l(CODESET, loc);
+  freelocale(loc);
+  return codeset.empty() ? "UTF-8" : codeset;
+}
+
+class TIconv {
+public:
+  TIconv(const char* to, const char* from) : FHandle(iconv_open(to, from)) {}
+  ~TIconv() {
+    if (Valid()) {
+      iconv_close(FHandle);
+    }
+  }
+  TIconv(const TIconv&) = delete;
+  TIconv& operator=(const TIconv&) = delete;
+  bool Valid() const { return FHandle != reinterpret_cast<iconv_t>(-1); }
+  iconv_t Get() const { return FHandle; }
+
+private:
+  iconv_t FHandle;
+};
+
+// Converts with iconv; a byte the encoding cannot decode becomes U+FFFD.
+std::string ConvertToUtf8(std::string_view bytes, const std::string& codeset) {
+  TIconv cd("UTF-8", codeset.c_str());
+  if (!cd.Valid()) {
+    return Utf16ToUtf8(Utf8ToUtf16(bytes));
+  }
+  std::string out;
+  std::vector<char> input(bytes.begin(), bytes.end());
+  char* in = input.data();
+  size_t inLeft = input.size();
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    const size_t rc = iconv(cd.Get(), &in, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<size_t>(outPtr - buffer));
+    if (rc == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) {
+        continue;
+      }
+      // Invalid or incomplete sequence: replace one byte and go on.
+      AppendUtf8(out, 0xFFFD);
+      ++in;
+      --inLeft;
+    }
+  }
+  return out;
+}
+
+} // namespace
+
+std::string PosixOsServices::GetExecutablePath() {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) {
+      return {};
+    }
+    if (static_cast<size_t>(n) < buffer.size()) {
+      return std::string(buffer.data(), static_cast<size_t>(n));
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string PosixOsServices::DecodeAnsiText(std::string_view bytes) {
+  const std::string codeset = LocaleCodeset();
+  if (codeset == "UTF-8" || codeset == "utf8") {
+    return Utf16ToUtf8(Utf8ToUtf16(bytes));
+  }
+  return ConvertToUtf8(bytes, codeset);
+}
+
+TSystemMimeTypes PosixOsServices::ReadMimeDatabase() {
+  // Linux has no registry-style MIME database that maps the other way round
+  // with the same precedence; the built-in list stands alone.
+  return {};
+}
+
+void PosixOsServices::ShowErrorBox(const std::string& text, const std::string& caption) {
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
+void PosixOsServices::ExitProcess(int code) {
+  std::exit(code);
+}
+
+std::unique_ptr<OsServices> CreateOsServices() {
+  return std::make_unique<PosixOsServices>();
+}
+
+} // namespace tessera

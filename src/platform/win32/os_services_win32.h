@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/api/os_services.h"
+
+namespace tessera {
+
+class Win32OsServices final : public OsServices {
+public:
+  std::string GetExecutablePath() override;
+  std::string DecodeAnsiText(std::string_view bytes) override;
+  TSystemMimeTypes ReadMimeDatabase() override;
+  void ShowErrorBox(const std::string& text, const std::string& caption) override;
+  [[noreturn]] void ExitProcess(int code) override;
+};
+
+} // namespace tessera
