@@ -20,3 +20,7 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # ctest runs the Windows test images under Wine, in the suite's own prefix.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+
+# Release images are stripped: an unstripped image carries its symbol table
+# after the last section, where it would look like an appended package.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")

@@ -29,6 +29,7 @@ public:
   TMemoryStream() = default;
   explicit TMemoryStream(std::vector<uint8_t> bytes) : FBytes(std::move(bytes)) {}
 
+  using TStream::Write;
   size_t Read(void* buffer, size_t count) override;
   void Write(const void* buffer, size_t count) override;
   int64_t Position() const override { return static_cast<int64_t>(FPosition); }
@@ -58,6 +59,7 @@ public:
   // Raises EFileError when the file cannot be opened or created.
   TFileStream(const std::string& path, TMode mode);
 
+  using TStream::Write;
   size_t Read(void* buffer, size_t count) override;
   void Write(const void* buffer, size_t count) override;
   int64_t Position() const override;
