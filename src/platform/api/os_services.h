@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessera {
 
@@ -17,6 +18,9 @@ public:
 
   // Full UTF-8 path of the running executable's file.
   virtual std::string GetExecutablePath() = 0;
+
+  // The process's command-line arguments in UTF-8, the program path first.
+  virtual std::vector<std::string> GetCommandLineArguments() = 0;
 
   // Decodes text that carries no byte order mark in the system's ANSI code
   // page (Windows) or the user's locale encoding (Linux); returns UTF-8.

@@ -25,6 +25,7 @@ public:
   };
 
   std::string ExecutablePath;
+  std::vector<std::string> CommandLine;
   // Decoding table for DecodeAnsiText: byte >= 0x80 maps to this code page
   // (Windows-1252 by default, the common western ANSI page).
   bool AnsiIsLatin1 = false;
@@ -33,6 +34,7 @@ public:
   std::vector<TMessageBox> MessageBoxes;
 
   std::string GetExecutablePath() override { return ExecutablePath; }
+  std::vector<std::string> GetCommandLineArguments() override { return CommandLine; }
   std::string DecodeAnsiText(std::string_view bytes) override;
   TSystemMimeTypes ReadMimeDatabase() override {
     ++MimeDatabaseReads;

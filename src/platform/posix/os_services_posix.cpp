@@ -89,6 +89,26 @@ std::string PosixOsServices::GetExecutablePath() {
   }
 }
 
+std::vector<std::string> PosixOsServices::GetCommandLineArguments() {
+  // The kernel's copy of argv: NUL-terminated strings back to back.
+  std::vector<std::string> args;
+  std::FILE* file = std::fopen("/proc/self/cmdline", "rb");
+  if (file == nullptr) {
+    return args;
+  }
+  std::string current;
+  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
+    if (c == 0) {
+      args.push_back(std::move(current));
+      current.clear();
+    } else {
+      current.push_back(static_cast<char>(c));
+    }
+  }
+  std::fclose(file);
+  return args;
+}
+
 std::string PosixOsServices::DecodeAnsiText(std::string_view bytes) {
   const std::string codeset = LocaleCodeset();
   if (codeset == "UTF-8" || codeset == "utf8") {

@@ -2,6 +2,8 @@
 
 #include "platform/win32/windows_api.h"
 
+#include <shellapi.h>
+
 #include <vector>
 
 namespace tessera {
@@ -66,6 +68,20 @@ std::string Win32OsServices::GetExecutablePath() {
     }
     buffer.resize(buffer.size() * 2);
   }
+}
+
+std::vector<std::string> Win32OsServices::GetCommandLineArguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (argv == nullptr) {
+    return args;
+  }
+  for (int i = 0; i < count; ++i) {
+    args.push_back(Narrow(argv[i]));
+  }
+  LocalFree(argv);
+  return args;
 }
 
 std::string Win32OsServices::DecodeAnsiText(std::string_view bytes) {

@@ -7,6 +7,7 @@ namespace tessera {
 class Win32OsServices final : public OsServices {
 public:
   std::string GetExecutablePath() override;
+  std::vector<std::string> GetCommandLineArguments() override;
   std::string DecodeAnsiText(std::string_view bytes) override;
   TSystemMimeTypes ReadMimeDatabase() override;
   void ShowErrorBox(const std::string& text, const std::string& caption) override;
