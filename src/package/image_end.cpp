@@ -52,8 +52,8 @@ std::optional<int64_t> PeImageEnd(TStream& file) {
   }
   const uint64_t peOffset = TFields(*dos, false).Get(0x3C, 4);
   const auto fileHeader = ReadAt(file, peOffset, 24);
-  if (!fileHeader || (*fileHeader)[0] != 'P' || (*fileHeader)[1] != 'E' ||
-      (*fileHeader)[2] != 0 || (*fileHeader)[3] != 0) {
+  if (!fileHeader || (*fileHeader)[0] != 'P' || (*fileHeader)[1] != 'E' || (*fileHeader)[2] != 0 ||
+      (*fileHeader)[3] != 0) {
     return std::nullopt;
   }
   const TFields header(*fileHeader, false);
@@ -79,8 +79,8 @@ std::optional<int64_t> PeImageEnd(TStream& file) {
 // Offsets of the fields that differ between 32- and 64-bit ELF files.
 struct TElfLayout {
   size_t HeaderSize, PhOff, ShOff, EhSize, PhEntSize, PhNum, ShEntSize, ShNum;
-  size_t AddrWidth;                        // width of offsets and sizes
-  size_t PType, POffset, PFileSz, PhMin;   // program header
+  size_t AddrWidth;                               // width of offsets and sizes
+  size_t PType, POffset, PFileSz, PhMin;          // program header
   size_t ShType, ShOffset, ShSize, ShInfo, ShMin; // section header
 };
 
@@ -160,8 +160,8 @@ std::optional<int64_t> ElfImageEnd(TStream& file, const std::vector<uint8_t>& id
     }
     const TFields ph(*table, big);
     for (uint64_t i = 0; i < phNum; ++i) {
-      const auto segmentEnd = Add(ph.Get(i * phEntSize + layout.POffset, w),
-                                  ph.Get(i * phEntSize + layout.PFileSz, w));
+      const auto segmentEnd =
+          Add(ph.Get(i * phEntSize + layout.POffset, w), ph.Get(i * phEntSize + layout.PFileSz, w));
       if (!segmentEnd) {
         return std::nullopt;
       }
@@ -178,8 +178,8 @@ std::optional<int64_t> ElfImageEnd(TStream& file, const std::vector<uint8_t>& id
       if (sh.Get(i * shEntSize + layout.ShType, 4) == kSectionNoBits) {
         continue;
       }
-      const auto sectionEnd = Add(sh.Get(i * shEntSize + layout.ShOffset, w),
-                                  sh.Get(i * shEntSize + layout.ShSize, w));
+      const auto sectionEnd =
+          Add(sh.Get(i * shEntSize + layout.ShOffset, w), sh.Get(i * shEntSize + layout.ShSize, w));
       if (!sectionEnd) {
         return std::nullopt;
       }
