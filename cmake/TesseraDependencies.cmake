@@ -36,6 +36,6 @@ if(TESSERA_BUILD_TESTS)
   include(GoogleTest)
 endif()
 
-if(TESSERA_BUILD_BENCH)
+if(TESSERA_BUILD_BENCH AND NOT WIN32)
   find_package(benchmark REQUIRED)
 endif()
