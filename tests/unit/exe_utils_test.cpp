@@ -59,8 +59,8 @@ TEST_F(ExeUtilsTest, CopiesInChunksAndReportsProgress) {
     size_t Size;
     std::vector<int64_t> Positions;
   };
-  for (const TCase& c : {TCase{10240, {10240}}, TCase{10241, {10240, 10241}},
-                         TCase{25000, {10240, 20480, 25000}}}) {
+  for (const TCase& c :
+       {TCase{10240, {10240}}, TCase{10241, {10240, 10241}}, TCase{25000, {10240, 20480, 25000}}}) {
     const auto package = MakeExe(c.Size);
     Max.clear();
     Pos.clear();

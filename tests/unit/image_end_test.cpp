@@ -50,13 +50,13 @@ TEST(ImageEnd, ElfEndCoversSegmentsSectionsAndTheHeaderTable) {
     bool Is64;
     bool BigEndian;
   };
-  for (const TCase c : {TCase{true, false}, TCase{false, false}, TCase{true, true},
-                        TCase{false, true}}) {
+  for (const TCase c :
+       {TCase{true, false}, TCase{false, false}, TCase{true, true}, TCase{false, true}}) {
     const size_t shEntSize = c.Is64 ? 64 : 40;
     // The section header table ends the file, as after strip.
-    auto elf = MakeElf(c.Is64, c.BigEndian, {{0, 0x900, 1}},
-                       {{0, 0, 0}, {0x100, 0x800, 1}, {0xA00, 0x40, 1}, {0xA40, 0x100000, 8}},
-                       0xA40);
+    auto elf =
+        MakeElf(c.Is64, c.BigEndian, {{0, 0x900, 1}},
+                {{0, 0, 0}, {0x100, 0x800, 1}, {0xA00, 0x40, 1}, {0xA40, 0x100000, 8}}, 0xA40);
     EXPECT_EQ(EndOf(elf), int64_t(0xA40 + 4 * shEntSize)) << c.Is64 << c.BigEndian;
 
     // A section placed after the table ends the image (no file data for
@@ -82,8 +82,8 @@ TEST(ImageEnd, TruncatedElfEndsPastTheFile) {
 
 TEST(ImageEnd, HostileElfHeadersNeverReadOutside) {
   auto hugeCount = MakeElf(true, false, {}, {{0, 0, 0}}, 0x40);
-  testing::Put(hugeCount, 0x3C, 0, 2);             // e_shnum 0: real count in section 0
-  testing::Put(hugeCount, 0x40 + 32, ~0ULL, 8);    // ... which claims 2^64-1 sections
+  testing::Put(hugeCount, 0x3C, 0, 2);          // e_shnum 0: real count in section 0
+  testing::Put(hugeCount, 0x40 + 32, ~0ULL, 8); // ... which claims 2^64-1 sections
   auto overflow = MakeElf(true, false, {{~0ULL - 4, 0x100, 1}}, {}, 0);
   auto tinyEntries = MakeElf(true, false, {{0, 0x100, 1}}, {}, 0);
   testing::Put(tinyEntries, 0x36, 4, 2); // program headers too small to hold their fields

@@ -56,7 +56,8 @@ struct TElfPiece {
 
 // An ELF image (64- or 32-bit, either byte order) with the given program
 // segments and sections; the section header table goes at shOffset.
-inline std::vector<uint8_t> MakeElf(bool is64, bool bigEndian, const std::vector<TElfPiece>& segments,
+inline std::vector<uint8_t> MakeElf(bool is64, bool bigEndian,
+                                    const std::vector<TElfPiece>& segments,
                                     const std::vector<TElfPiece>& sections, uint64_t shOffset) {
   const size_t ehSize = is64 ? 64 : 52;
   const size_t phEntSize = is64 ? 56 : 32;

@@ -18,11 +18,17 @@ TEST(Utf, MalformedInputBecomesReplacementCharacters) {
     std::u16string Expected;
   };
   const TCase cases[] = {
-      {"\xC3", u"\xFFFD"},                  // truncated two-byte sequence
-      {"\xC0\xAF", u"\xFFFD\xFFFD"},        // overlong slash
+      {"\xC3", u"\xFFFD"},                     // truncated two-byte sequence
+      {"\xC0\xAF", u"\xFFFD\xFFFD"},           // overlong slash
       {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD"}, // encoded surrogate
-      {"\xFF" "a", u"\xFFFD" u"a"},         // byte that starts nothing
-      {"\xE2\x82" "a", u"\xFFFD\xFFFD" u"a"}, // cut short before an ASCII letter
+      {"\xFF"
+       "a",
+       u"\xFFFD"
+       u"a"}, // byte that starts nothing
+      {"\xE2\x82"
+       "a",
+       u"\xFFFD\xFFFD"
+       u"a"}, // cut short before an ASCII letter
   };
   for (const TCase& c : cases) {
     EXPECT_EQ(Utf8ToUtf16(c.Input), c.Expected) << testing::PrintToString(c.Input);

@@ -10,8 +10,7 @@ namespace tessera {
 
 // Thrown by FakeOsServices::ExitProcess so tests can see a process end.
 struct TFakeProcessExit : std::runtime_error {
-  explicit TFakeProcessExit(int exitCode)
-      : std::runtime_error("process exit"), Code(exitCode) {}
+  explicit TFakeProcessExit(int exitCode) : std::runtime_error("process exit"), Code(exitCode) {}
   int Code;
 };
 

@@ -57,8 +57,7 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
 std::string Win32OsServices::GetExecutablePath() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n =
-        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) {
       return {};
     }
@@ -88,11 +87,10 @@ std::string Win32OsServices::DecodeAnsiText(std::string_view bytes) {
   if (bytes.empty()) {
     return {};
   }
-  const int count = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                        nullptr, 0);
+  const int count =
+      MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(count), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
-                      count);
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), count);
   return Narrow(wide);
 }
 
@@ -125,8 +123,7 @@ TSystemMimeTypes Win32OsServices::ReadMimeDatabase() {
 }
 
 void Win32OsServices::ShowErrorBox(const std::string& text, const std::string& caption) {
-  MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(),
-              MB_OK | MB_ICONERROR);
+  MessageBoxW(GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(), MB_OK | MB_ICONERROR);
 }
 
 void Win32OsServices::ExitProcess(int code) {
