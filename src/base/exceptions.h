@@ -17,7 +17,8 @@ public:
   using Exception::Exception;
 };
 
-// Bytes handed to the archive reader are not a readable ZIP archive.
+// An archive that cannot be read (not a ZIP archive, damaged, beyond the
+// format's limits) or cannot be written as asked.
 class EZipError : public Exception {
 public:
   using Exception::Exception;

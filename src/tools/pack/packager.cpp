@@ -1,0 +1,306 @@
+#include "tools/pack/packager.h"
+
+#include "base/exceptions.h"
+#include "base/stream.h"
+#include "base/utf.h"
+#include "package/app_settings.h"
+#include "package/calculations.h"
+#include "package/exe_utils.h"
+#include "package/image_end.h"
+#include "package/project_ini.h"
+#include "package/zip_archive.h"
+#include "package/zip_writer.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <random>
+
+namespace tessera {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kSettingsEntry = "qel.ini";
+constexpr std::string_view kScriptEntry = "qel-webviewjs";
+constexpr std::string_view kLoaderEntry = "WebView2LoaderWin64.dll";
+constexpr std::string_view kInstallerEntry = "WebView2Installer.exe";
+
+std::string Quoted(const std::string& path) {
+  return "\"" + path + "\"";
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path, const char* what) {
+  std::error_code error;
+  if (!fs::is_regular_file(PathFromUtf8(path), error)) {
+    throw EPackError(std::string(what) + " " + Quoted(path) + " is not a file");
+  }
+  try {
+    TFileStream file(path, TFileStream::TMode::OpenRead);
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.Size()));
+    size_t got = 0;
+    while (got < bytes.size()) {
+      const size_t n = file.Read(bytes.data() + got, bytes.size() - got);
+      if (n == 0) {
+        throw EFileError("File " + Quoted(path) + " ended early");
+      }
+      got += n;
+    }
+    return bytes;
+  } catch (const EFileError& e) {
+    throw EPackError(e.what());
+  }
+}
+
+void RequireFile(const std::optional<std::string>& path, const char* what) {
+  std::error_code error;
+  if (path && !fs::is_regular_file(PathFromUtf8(*path), error)) {
+    throw EPackError(std::string(what) + " " + Quoted(*path) + " is not a file");
+  }
+}
+
+// The settings the packager checks: the three the runtime cannot start
+// without, and DirName's shape, since it is the entries' folder.
+TProjectINI CheckedSettings(const std::vector<uint8_t>& bytes, const std::string& path,
+                            OsServices& os) {
+  TProjectINI ini;
+  ini.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                    os);
+  for (const TStringSetting& setting : {kSettingID, kSettingName, kSettingDirName}) {
+    if (ReadAppSetting(ini, setting).empty()) {
+      throw EPackError("settings file " + Quoted(path) + " has no " + std::string(setting.Key) +
+                       " in section [App]; the runtime needs ID, Name and DirName");
+    }
+  }
+  const std::string dirName = ReadAppSetting(ini, kSettingDirName);
+  if (dirName.find('\\') != std::string::npos || dirName.front() == '/' || dirName.back() == '/') {
+    throw EPackError("DirName \"" + dirName +
+                     "\" must be a relative folder name with \"/\" between folders, "
+                     "without a leading or trailing \"/\"");
+  }
+  return ini;
+}
+
+void CheckRuntime(const std::string& path) {
+  std::error_code error;
+  if (!fs::is_regular_file(PathFromUtf8(path), error)) {
+    throw EPackError("runtime " + Quoted(path) + " is not a file");
+  }
+  const int64_t imageEnd = TExeUtils::GetImageEndByPath(path);
+  const int64_t size = TExeUtils::GetFileSizeByPath(path);
+  if (imageEnd < 0) {
+    throw EPackError("runtime " + Quoted(path) + " is not an executable image (PE or ELF)");
+  }
+  if (size > imageEnd) {
+    throw EPackError("runtime " + Quoted(path) +
+                     " already carries data after its image (a package, or symbols of an "
+                     "unstripped build): use a clean, stripped runtime");
+  }
+  if (size < imageEnd) {
+    throw EPackError("runtime " + Quoted(path) + " is truncated");
+  }
+}
+
+struct TAppFile {
+  std::string EntryName;
+  std::string Path;
+  int64_t Size;
+};
+
+// Every file under the app folder, in a stable order, named as the runtime
+// looks them up: DirName, "/", then the path with "/" separators.
+std::vector<TAppFile> CollectAppFiles(const std::string& appDir, const std::string& dirName) {
+  const fs::path root = PathFromUtf8(appDir);
+  std::error_code error;
+  if (!fs::is_directory(root, error)) {
+    throw EPackError("app folder " + Quoted(appDir) + " is not a folder");
+  }
+  std::vector<TAppFile> files;
+  fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
+  if (error) {
+    throw EPackError("cannot read app folder " + Quoted(appDir) + ": " + error.message());
+  }
+  for (; it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (error) {
+      throw EPackError("cannot read app folder " + Quoted(appDir) + ": " + error.message());
+    }
+    std::error_code statError;
+    if (!it->is_regular_file(statError)) {
+      continue;
+    }
+    const std::u8string generic = it->path().lexically_relative(root).generic_u8string();
+    const std::string relative(generic.begin(), generic.end());
+    files.push_back({dirName + "/" + relative, PathToUtf8(it->path()),
+                     static_cast<int64_t>(it->file_size(statError))});
+  }
+  if (files.empty()) {
+    throw EPackError("app folder " + Quoted(appDir) + " holds no files");
+  }
+  std::sort(files.begin(), files.end(),
+            [](const TAppFile& a, const TAppFile& b) { return a.EntryName < b.EntryName; });
+  return files;
+}
+
+// Files made beside the output while it is built; removed unless kept.
+class TScratchFile {
+public:
+  explicit TScratchFile(std::string path) : FPath(std::move(path)) {}
+  ~TScratchFile() {
+    std::error_code ignored;
+    fs::remove(PathFromUtf8(FPath), ignored);
+  }
+  TScratchFile(const TScratchFile&) = delete;
+  TScratchFile& operator=(const TScratchFile&) = delete;
+  const std::string& Path() const { return FPath; }
+
+private:
+  std::string FPath;
+};
+
+std::string ScratchName(const std::string& output, const char* suffix) {
+  std::random_device random;
+  return output + "." + std::to_string(random() % 1000000) + suffix;
+}
+
+void AddFileEntry(TZipWriter& writer, std::string_view name, const std::string& path) {
+  try {
+    TFileStream source(path, TFileStream::TMode::OpenRead);
+    writer.AddEntry(name, source);
+  } catch (const EFileError& e) {
+    throw EPackError(e.what());
+  }
+}
+
+} // namespace
+
+int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progress) {
+  CheckRuntime(options.Runtime);
+  const std::vector<uint8_t> settings = ReadWholeFile(options.Settings, "settings file");
+  const TProjectINI ini = CheckedSettings(settings, options.Settings, os);
+  RequireFile(options.Script, "script");
+  RequireFile(options.Loader, "loader library");
+  RequireFile(options.Installer, "installer");
+  const std::vector<TAppFile> files =
+      CollectAppFiles(options.AppDir, ReadAppSetting(ini, kSettingDirName));
+
+  // What the archive will roughly hold, for the progress display.
+  int64_t total = static_cast<int64_t>(settings.size());
+  for (const TAppFile& file : files) {
+    total += file.Size;
+  }
+  for (const auto* extra : {&options.Script, &options.Loader, &options.Installer}) {
+    if (*extra) {
+      total += std::max<int64_t>(0, TExeUtils::GetFileSizeByPath(**extra));
+    }
+  }
+
+  const TScratchFile zipFile(ScratchName(options.Output, ".zip.part"));
+  const TScratchFile exeFile(ScratchName(options.Output, ".part"));
+  int entries = 0;
+  try {
+    TFileStream zip(zipFile.Path(), TFileStream::TMode::Create);
+    TZipWriter writer(zip, PackagePassword(), TDosDateTime::FromLocalTime(std::time(nullptr)));
+    if (progress) {
+      writer.SetOnProgress([&](int64_t written) { progress(written, total); });
+    }
+    writer.AddEntry(kSettingsEntry, settings);
+    for (const TAppFile& file : files) {
+      AddFileEntry(writer, file.EntryName, file.Path);
+    }
+    const std::pair<const std::optional<std::string>*, std::string_view> extras[] = {
+        {&options.Script, kScriptEntry},
+        {&options.Loader, kLoaderEntry},
+        {&options.Installer, kInstallerEntry}};
+    for (const auto& [path, name] : extras) {
+      if (*path) {
+        AddFileEntry(writer, name, **path);
+      }
+    }
+    writer.Finish();
+    entries = writer.Count();
+  } catch (const EZipError& e) {
+    throw EPackError(std::string("cannot write the package: ") + e.what());
+  } catch (const EFileError& e) {
+    throw EPackError(e.what());
+  }
+
+  try {
+    std::error_code error;
+    fs::copy_file(PathFromUtf8(options.Runtime), PathFromUtf8(exeFile.Path()),
+                  fs::copy_options::overwrite_existing, error);
+    if (error) {
+      throw EPackError("cannot create " + Quoted(exeFile.Path()) + ": " + error.message());
+    }
+    TExeUtils utils(os);
+    utils.AppendZipToExe(zipFile.Path(), exeFile.Path());
+  } catch (const EFileError& e) {
+    throw EPackError(e.what());
+  }
+
+  // Read the result back as the runtime will, before it replaces anything.
+  const TPackageListing check = ListPackage(exeFile.Path());
+  if (static_cast<int>(check.Entries.size()) != entries ||
+      !std::all_of(check.Entries.begin(), check.Entries.end(),
+                   [](const TPackedEntry& e) { return e.Readable; })) {
+    throw EPackError("the written package does not read back; nothing was written");
+  }
+
+  std::error_code error;
+  fs::rename(PathFromUtf8(exeFile.Path()), PathFromUtf8(options.Output), error);
+  if (error) {
+    throw EPackError("cannot write " + Quoted(options.Output) + ": " + error.message());
+  }
+  if (progress) {
+    progress(total, total);
+  }
+  return entries;
+}
+
+TPackageListing ListPackage(const std::string& path) {
+  TPackageListing listing{};
+  TMemoryStream package;
+  try {
+    TFileStream file(path, TFileStream::TMode::OpenRead);
+    const int64_t size = file.Size();
+    const int64_t imageEnd = GetImageEnd(file).value_or(-1);
+    if (imageEnd < 0) {
+      throw EPackError(Quoted(path) + " is not an executable image (PE or ELF)");
+    }
+    if (size <= imageEnd) {
+      throw EPackError(Quoted(path) + " carries no package");
+    }
+    listing.ImageSize = imageEnd;
+    listing.PackageSize = size - imageEnd;
+    std::vector<uint8_t> bytes(static_cast<size_t>(listing.PackageSize));
+    file.SetPosition(imageEnd);
+    size_t got = 0;
+    while (got < bytes.size()) {
+      const size_t n = file.Read(bytes.data() + got, bytes.size() - got);
+      if (n == 0) {
+        throw EPackError(Quoted(path) + " ended while its package was read");
+      }
+      got += n;
+    }
+    package = TMemoryStream(std::move(bytes));
+  } catch (const EFileError& e) {
+    throw EPackError(e.what());
+  }
+
+  TZipArchive archive;
+  archive.SetPassword(PackagePassword());
+  try {
+    archive.Open(package);
+  } catch (const EZipError& e) {
+    throw EPackError("the data after the image of " + Quoted(path) +
+                     " is not a readable package: " + e.what());
+  }
+  for (int i = 0; i < archive.Count(); ++i) {
+    const TZipEntry& entry = archive.Entry(i);
+    listing.Entries.push_back(
+        {entry.Name, entry.UncompressedSize, archive.ExtractBytes(i).has_value()});
+  }
+  return listing;
+}
+
+} // namespace tessera

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/api/os_services.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tessera {
+
+// What tessera-pack is asked to do.
+struct TPackOptions {
+  std::string Runtime;                  // the runtime image the package is appended to
+  std::string AppDir;                   // the web application's folder
+  std::string Settings;                 // stored as "qel.ini"
+  std::optional<std::string> Script;    // stored as "qel-webviewjs"
+  std::optional<std::string> Loader;    // stored as "WebView2LoaderWin64.dll"
+  std::optional<std::string> Installer; // stored as "WebView2Installer.exe"
+  std::string Output;
+};
+
+// Why packing or listing failed, in words for the user.
+class EPackError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Progress of a long pack: bytes done of bytes in all.
+using TPackProgress = std::function<void(int64_t done, int64_t total)>;
+
+// Writes the application's package (every entry stored, encrypted with the
+// package password, with a data descriptor; "qel.ini" first, then the app's
+// files under the settings' DirName, then the optional extras) and appends it
+// to a copy of the runtime at Output. Output appears whole or not at all: the
+// work is done in files beside it that are renamed or removed at the end.
+// Returns the number of entries. Raises EPackError with a message for the
+// user.
+int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progress = {});
+
+// One entry of a packaged executable, for --list.
+struct TPackedEntry {
+  std::string Name;
+  uint32_t Size;
+  bool Readable; // decrypts with the package password
+};
+
+struct TPackageListing {
+  int64_t ImageSize;
+  int64_t PackageSize;
+  std::vector<TPackedEntry> Entries;
+};
+
+// Reads the package appended to the executable at path. Raises EPackError.
+TPackageListing ListPackage(const std::string& path);
+
+// The command line of tessera-pack (arguments after the program name);
+// returns the process exit code: 0 done, 1 failed, 2 bad usage.
+int RunPackTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                OsServices& os);
+
+} // namespace tessera

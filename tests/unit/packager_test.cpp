@@ -1,0 +1,165 @@
+#include "tools/pack/packager.h"
+
+#include "image_fixtures.h"
+#include "package/calculations.h"
+#include "package/exe_utils.h"
+#include "package/zip_archive.h"
+#include "platform/fake/fake_os_services.h"
+#include "temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace tessera {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::TTempDir;
+using testing::WriteBytes;
+
+std::vector<uint8_t> Bytes(std::string_view text) {
+  return {text.begin(), text.end()};
+}
+
+class PackagerTest : public ::testing::Test {
+public:
+  PackagerTest() {
+    WriteBytes(Options.Runtime, testing::MakePe({{0x400, 0x600}}));
+    fs::create_directories(PathFromUtf8(Dir.File("app/css/d\xC3\xA9j\xC3\xA0")));
+    WriteBytes(Dir.File("app/index.html"), Bytes("<h1>Hello</h1>"));
+    WriteBytes(Dir.File("app/css/d\xC3\xA9j\xC3\xA0/site.css"), Bytes("body{}"));
+    WriteBytes(Dir.File("app/empty.txt"), {});
+    WriteSettings("[App]\nID=demo\nName=Demo\nDirName=web\n");
+  }
+
+  void WriteSettings(std::string_view text) { WriteBytes(Options.Settings, Bytes(text)); }
+
+  // Files in the test folder other than the inputs: nothing may be left.
+  std::vector<std::string> Leftovers() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Dir.Path())) {
+      const std::string name = PathToUtf8(entry.path().filename());
+      if (name != "app" && name != "runtime.exe" && name != "qel.ini" && name != "extra.js") {
+        names.push_back(name);
+      }
+    }
+    return names;
+  }
+
+  TTempDir Dir;
+  FakeOsServices Os;
+  TPackOptions Options{Dir.File("runtime.exe"),
+                       Dir.File("app"),
+                       Dir.File("qel.ini"),
+                       std::nullopt,
+                       std::nullopt,
+                       std::nullopt,
+                       Dir.File("out.exe")};
+};
+
+TEST_F(PackagerTest, WritesEveryEntryAsTheRuntimeReadsIt) {
+  WriteBytes(Dir.File("extra.js"), Bytes("console.log(1)"));
+  Options.Script = Dir.File("extra.js");
+  EXPECT_EQ(Pack(Options, Os), 5);
+
+  TExeUtils utils(Os);
+  TMemoryStream package;
+  utils.GetZipFromExe(Options.Output, package);
+  TZipArchive archive;
+  archive.SetPassword(PackagePassword());
+  archive.Open(package);
+
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"qel.ini", "[App]\nID=demo\nName=Demo\nDirName=web\n"},
+      {"web/css/d\xC3\xA9j\xC3\xA0/site.css", "body{}"},
+      {"web/empty.txt", ""},
+      {"web/index.html", "<h1>Hello</h1>"},
+      {"qel-webviewjs", "console.log(1)"}};
+  ASSERT_EQ(archive.Count(), int(expected.size()));
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const TZipEntry& entry = archive.Entry(int(i));
+    EXPECT_EQ(entry.Name, expected[i].first);
+    EXPECT_EQ(entry.Flags & 0x0009, 0x0009) << "encrypted, with a data descriptor";
+    EXPECT_EQ(entry.Method, 0) << "stored";
+    EXPECT_EQ(archive.ExtractBytes(int(i)), Bytes(expected[i].second));
+  }
+  // The runtime image is unchanged in front of the package.
+  const auto runtime = ReadBytes(Options.Runtime);
+  const auto output = ReadBytes(Options.Output);
+  EXPECT_TRUE(std::equal(runtime.begin(), runtime.end(), output.begin()));
+  EXPECT_TRUE(Leftovers() == std::vector<std::string>{"out.exe"});
+}
+
+TEST_F(PackagerTest, RefusesBadInputAndLeavesNothingBehind) {
+  WriteBytes(Options.Output, Bytes("previous build"));
+  struct TCase {
+    const char* Why;
+    std::function<void(PackagerTest&)> Arrange;
+  };
+  const TCase cases[] = {
+      {"no ID", [](PackagerTest& t) { t.WriteSettings("[App]\nName=Demo\nDirName=web\n"); }},
+      {"no Name", [](PackagerTest& t) { t.WriteSettings("[App]\nID=demo\nDirName=web\n"); }},
+      {"no DirName", [](PackagerTest& t) { t.WriteSettings("[App]\nID=demo\nName=Demo\n"); }},
+      {"settings outside [App]",
+       [](PackagerTest& t) { t.WriteSettings("ID=demo\nName=Demo\nDirName=web\n"); }},
+      {"DirName with a backslash",
+       [](PackagerTest& t) { t.WriteSettings("[App]\nID=a\nName=b\nDirName=we\\b\n"); }},
+      {"DirName ending in a slash",
+       [](PackagerTest& t) { t.WriteSettings("[App]\nID=a\nName=b\nDirName=web/\n"); }},
+      {"missing settings file", [](PackagerTest& t) { t.Options.Settings = t.Dir.File("nope"); }},
+      {"missing app folder", [](PackagerTest& t) { t.Options.AppDir = t.Dir.File("nope"); }},
+      {"runtime is no image",
+       [](PackagerTest& t) { WriteBytes(t.Options.Runtime, Bytes("#!/bin/sh\n")); }},
+      {"runtime already packed",
+       [](PackagerTest& t) {
+         auto image = testing::MakePe({{0x400, 0x600}});
+         image.push_back(0);
+         WriteBytes(t.Options.Runtime, image);
+       }},
+      {"missing loader", [](PackagerTest& t) { t.Options.Loader = t.Dir.File("nope.dll"); }},
+  };
+  for (const TCase& c : cases) {
+    WriteBytes(Options.Runtime, testing::MakePe({{0x400, 0x600}}));
+    WriteSettings("[App]\nID=demo\nName=Demo\nDirName=web\n");
+    const TPackOptions saved = Options;
+    c.Arrange(*this);
+    EXPECT_THROW(Pack(Options, Os), EPackError) << c.Why;
+    EXPECT_EQ(ReadBytes(Dir.File("out.exe")), Bytes("previous build")) << c.Why;
+    EXPECT_TRUE(Leftovers() == std::vector<std::string>{"out.exe"}) << c.Why;
+    Options = saved;
+  }
+}
+
+TEST_F(PackagerTest, CommandLineUsage) {
+  struct TCase {
+    std::vector<std::string> Args;
+    int ExitCode;
+    std::string Says;
+  };
+  const std::string rt = Options.Runtime, app = Options.AppDir, ini = Options.Settings,
+                    out = Options.Output;
+  const TCase cases[] = {
+      {{"--help"}, 0, "Usage:"},
+      {{}, 2, "missing --"},
+      {{"--bogus"}, 2, "unknown option --bogus"},
+      {{"stray"}, 2, "unexpected argument"},
+      {{"--runtime"}, 2, "--runtime needs a value"},
+      {{"--runtime", rt, "--runtime", rt}, 2, "given twice"},
+      {{"--runtime", rt, "--app", app, "--settings", ini}, 2, "missing --output"},
+      {{"--list", out, "--app", app}, 2, "--list takes no other option"},
+      {{"--list", rt}, 1, "carries no package"},
+      {{"--runtime=" + rt, "--app", app, "--settings", ini, "--output", out}, 0, "(4 entries)"},
+      {{"--list", out}, 0, "web/index.html"},
+  };
+  for (const TCase& c : cases) {
+    std::ostringstream stdOut, stdErr;
+    EXPECT_EQ(RunPackTool(c.Args, stdOut, stdErr, Os), c.ExitCode) << stdErr.str();
+    EXPECT_NE((stdOut.str() + stdErr.str()).find(c.Says), std::string::npos)
+        << stdOut.str() << stdErr.str();
+  }
+}
+
+} // namespace
+} // namespace tessera
