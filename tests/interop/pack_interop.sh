@@ -35,10 +35,11 @@ unzip -q -P "$password" "$work/package.zip" -d "$work/out"
 diff -r "$work/app" "$work/out/site"
 cmp "$work/qel.ini" "$work/out/qel.ini"
 cmp "$work/extra.js" "$work/out/qel-webviewjs"
-zipinfo -v "$work/package.zip" | grep -q 'file security status: *encrypted' ||
-  { echo "entries are not encrypted"; exit 1; }
-if zipinfo -v "$work/package.zip" | grep 'compression method:' | grep -vq 'none (stored)'; then
-  echo "an entry is not stored"
-  exit 1
-fi
+# Read the details once: grep -q on a live pipe would end zipinfo early.
+details=$(zipinfo -v "$work/package.zip")
+entries=$(grep -c '^Central directory entry' <<<"$details")
+encrypted=$(grep -c 'file security status: *encrypted' <<<"$details")
+stored=$(grep -c 'compression method: *none (stored)' <<<"$details")
+[ "$entries" -gt 0 ] && [ "$encrypted" = "$entries" ] && [ "$stored" = "$entries" ] ||
+  { echo "of $entries entries, $encrypted are encrypted and $stored stored"; exit 1; }
 echo "pack_interop: $(grep -c '' <<<"$listing") listing lines, every entry read back by Info-ZIP"
