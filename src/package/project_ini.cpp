@@ -1,6 +1,8 @@
 #include "package/project_ini.h"
 
+#include "base/stream.h"
 #include "base/utf.h"
+#include "package/zip_archive.h"
 #include "platform/api/os_services.h"
 
 #include <utility>
@@ -230,6 +232,13 @@ std::uint32_t TProjectINI::ReadColor(std::string_view section, std::string_view 
                                      std::uint32_t defaultValue) const {
   return static_cast<std::uint32_t>(
       ReadInteger(section, key, static_cast<std::int32_t>(defaultValue)));
+}
+
+void LoadProjectINI(const TZipArchive& archive, TProjectINI& ini, OsServices& os) {
+  TMemoryStream stream;
+  archive.Extract(kSettingsEntryName, stream);
+  stream.SetPosition(0);
+  ini.LoadFromBytes(stream.Text(), os);
 }
 
 } // namespace tessera

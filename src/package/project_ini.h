@@ -9,6 +9,10 @@
 namespace tessera {
 
 class OsServices;
+class TZipArchive;
+
+// The name of the settings entry in every package.
+inline constexpr std::string_view kSettingsEntryName = "qel.ini";
 
 // Reads a settings integer: decimal with an optional "+" or "-", or
 // hexadecimal after "$", "0x" or "0X" (no sign) taken as a 32-bit pattern, so
@@ -64,5 +68,9 @@ private:
 
   std::unordered_map<std::string, TSection> FSections; // folded name -> section
 };
+
+// Loads the package's settings entry into ini, replacing what it held. A
+// missing or undecryptable entry gives empty settings; nothing is raised.
+void LoadProjectINI(const TZipArchive& archive, TProjectINI& ini, OsServices& os);
 
 } // namespace tessera

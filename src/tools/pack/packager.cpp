@@ -22,7 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kSettingsEntry = "qel.ini";
 constexpr std::string_view kScriptEntry = "qel-webviewjs";
 constexpr std::string_view kLoaderEntry = "WebView2LoaderWin64.dll";
 constexpr std::string_view kInstallerEntry = "WebView2Installer.exe";
@@ -204,7 +203,7 @@ int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progr
     if (progress) {
       writer.SetOnProgress([&](int64_t written) { progress(written, total); });
     }
-    writer.AddEntry(kSettingsEntry, settings);
+    writer.AddEntry(kSettingsEntryName, settings);
     for (const TAppFile& file : files) {
       AddFileEntry(writer, file.EntryName, file.Path);
     }
