@@ -1,18 +1,10 @@
 #include "base/mime_table.h"
 
+#include "base/ascii.h"
+
 namespace tessera {
 
 namespace {
-
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return out;
-}
 
 // The extension part of a line: everything before its first "=".
 std::string_view LineName(std::string_view line) {
@@ -66,10 +58,10 @@ std::vector<std::string> TMimeTable::MergeLines(const TSystemMimeTypes& system) 
     if (key.empty() || key[0] != '.' || contentType.empty()) {
       continue;
     }
-    lines.Set(LowerAscii(key), LowerAscii(contentType));
+    lines.Set(AsciiLowerCase(key), AsciiLowerCase(contentType));
   }
   for (const auto& [typeName, extensionValue] : system.Extensions) {
-    std::string extension = LowerAscii(extensionValue);
+    std::string extension = AsciiLowerCase(extensionValue);
     // A type key without a name cannot happen in a registry; a line with an
     // empty type would be dropped on load anyway, so it must not replace one.
     if (extension.empty() || typeName.empty()) {
@@ -78,7 +70,7 @@ std::vector<std::string> TMimeTable::MergeLines(const TSystemMimeTypes& system) 
     if (extension[0] != '.') {
       extension.insert(extension.begin(), '.');
     }
-    lines.Set(extension, LowerAscii(typeName));
+    lines.Set(extension, AsciiLowerCase(typeName));
   }
   return lines.Take();
 }
@@ -96,8 +88,8 @@ void TMimeTable::Load(const std::vector<std::string>& lines) {
     if (equals == std::string::npos) {
       continue; // every line is built as "name=type"; kept for safety
     }
-    std::string extension = LowerAscii(std::string_view(line).substr(0, equals));
-    std::string type = LowerAscii(std::string_view(line).substr(equals + 1));
+    std::string extension = AsciiLowerCase(std::string_view(line).substr(0, equals));
+    std::string type = AsciiLowerCase(std::string_view(line).substr(equals + 1));
     if (extension.empty() || type.empty()) {
       continue;
     }
@@ -125,7 +117,7 @@ std::string_view TMimeTable::TypeOfExtension(std::string_view extension) const {
   if (extension.empty()) {
     return kDefaultType;
   }
-  const auto it = FIndex.find(LowerAscii(extension));
+  const auto it = FIndex.find(AsciiLowerCase(extension));
   return it == FIndex.end() ? kDefaultType : std::string_view(FTypes[it->second]);
 }
 

@@ -1,5 +1,6 @@
 #include "base/str_utils.h"
 
+#include "base/ascii.h"
 #include "base/mime_table.h"
 #include "base/utf.h"
 
@@ -15,16 +16,12 @@ namespace {
 
 // ---- ASCII helpers --------------------------------------------------------
 
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) {
     return false;
   }
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (LowerAscii(text[i]) != LowerAscii(prefix[i])) {
+    if (AsciiToLower(text[i]) != AsciiToLower(prefix[i])) {
       return false;
     }
   }
@@ -233,7 +230,7 @@ int HexValue(char c) {
   if (IsDigit(c)) {
     return c - '0';
   }
-  const char lower = LowerAscii(c);
+  const char lower = AsciiToLower(c);
   return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
@@ -426,7 +423,7 @@ bool TStrUtils::SubStringExists(std::string_view text, std::string_view part,
     for (size_t k = 0; k < part.size(); ++k) {
       const char a = text[at + k];
       const char b = part[k];
-      if (options.MatchCase ? a != b : LowerAscii(a) != LowerAscii(b)) {
+      if (options.MatchCase ? a != b : AsciiToLower(a) != AsciiToLower(b)) {
         return false;
       }
     }

@@ -1,5 +1,6 @@
 #include "package/project_ini.h"
 
+#include "base/ascii.h"
 #include "base/stream.h"
 #include "base/utf.h"
 #include "package/zip_archive.h"
@@ -12,13 +13,7 @@ namespace tessera {
 namespace {
 
 std::string FoldName(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return folded;
+  return AsciiLowerCase(name);
 }
 
 // Blanks and control characters, codes 0 to 32. UTF-8 sequences of other

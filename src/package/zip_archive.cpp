@@ -1,5 +1,6 @@
 #include "package/zip_archive.h"
 
+#include "base/ascii.h"
 #include "base/exceptions.h"
 
 #include <zlib.h>
@@ -24,7 +25,7 @@ uint32_t Load32(const uint8_t* p) {
 }
 
 uint8_t FoldAscii(uint8_t c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<uint8_t>(c + ('a' - 'A')) : c;
+  return static_cast<uint8_t>(AsciiToLower(static_cast<char>(c)));
 }
 
 // FNV-1a over the name with A-Z folded, so that names that IndexOf treats

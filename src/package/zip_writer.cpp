@@ -1,5 +1,6 @@
 #include "package/zip_writer.h"
 
+#include "base/ascii.h"
 #include "base/exceptions.h"
 #include "package/zip_archive.h"
 
@@ -46,16 +47,6 @@ public:
 private:
   std::vector<uint8_t> FBytes;
 };
-
-std::string Folded(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c + ('a' - 'A'));
-    }
-  }
-  return folded;
-}
 
 bool IsAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
@@ -122,7 +113,7 @@ std::string TZipWriter::CheckedName(std::string_view name) {
   if (FEntries.size() >= MaxEntries) {
     throw EZipError("An archive holds at most 65535 entries");
   }
-  std::string folded = Folded(name);
+  std::string folded = AsciiLowerCase(name);
   if (FFoldedNames.contains(folded)) {
     // Lookups ignore the case of A-Z, so the second entry could never be found.
     throw EZipError("Entry name \"" + std::string(name) + "\" is already in the archive");
