@@ -1,0 +1,211 @@
+#include "bridge/browser_external_module.h"
+
+#include "base/str_utils.h"
+#include "bridge/argument_readers.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <variant>
+
+namespace tessera {
+
+namespace {
+
+using THandler = void (TBrowserExternalModule::*)(const std::string& uuid);
+using THandlerWithData = void (TBrowserExternalModule::*)(const std::string& uuid,
+                                                          const TJsonValue& data);
+
+struct THandlerBinding {
+  int Id;
+  std::variant<THandler, THandlerWithData> Handler;
+};
+
+// The handlers built so far. Every other ID of the function table selects
+// nothing, exactly like an ID outside the table: no reply, no message, so the
+// page's promise stays pending. A handler joins this list when its function
+// is built; it never answers in advance.
+constexpr std::array<THandlerBinding, 2> kHandlerBindings = {{
+    {10001, &TBrowserExternalModule::Hello},
+    {10002, &TBrowserExternalModule::IsRuntime},
+}};
+
+// Each bound ID is in the function table, and its handler takes the "data"
+// object exactly when the table says the function has arguments.
+constexpr bool BindingsMatchFunctionTable() {
+  for (const THandlerBinding& binding : kHandlerBindings) {
+    bool found = false;
+    for (const TBridgeFunction& function : kBridgeFunctions) {
+      if (function.Id == binding.Id) {
+        found = function.TakesArguments == (binding.Handler.index() == 1);
+      }
+    }
+    if (!found) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(BindingsMatchFunctionTable());
+
+const THandlerBinding* FindHandler(int id) {
+  for (const THandlerBinding& binding : kHandlerBindings) {
+    if (binding.Id == id) {
+      return &binding;
+    }
+  }
+  return nullptr;
+}
+
+// The "id" text as an integer: an optional sign and decimal digits that fit
+// 32 bits ("10001", "+10001", "010001"). Nothing for anything else ("abc",
+// "1.0", "1e4", "", blanks).
+std::optional<int32_t> FunctionIdFromText(std::string_view text) {
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') {
+      return std::nullopt;
+    }
+  }
+  int32_t value = 0;
+  const char* const end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+} // namespace
+
+bool TBridgeMessage::TryGetWebMessageAsString(std::string& text) const {
+  if (!FIsString) {
+    return false;
+  }
+  text = FText;
+  return true;
+}
+
+TBrowserExternalModule::TBrowserExternalModule() = default;
+TBrowserExternalModule::~TBrowserExternalModule() = default;
+
+void TBrowserExternalModule::EdgeBrowserWebMessageReceived(
+    const TBridgeMessageArgs& args) noexcept {
+  // This is the web view's callback: nothing may leave it.
+  try {
+    HandleMessage(args);
+  } catch (const std::exception& error) {
+    Report(std::string("Bridge request not handled: ") + error.what());
+  } catch (...) {
+    Report("Bridge request not handled: unknown error");
+  }
+}
+
+void TBrowserExternalModule::HandleMessage(const TBridgeMessageArgs& args) {
+  std::string text;
+  if (!args.TryGetWebMessageAsString(text)) {
+    text.clear();
+  }
+  if (FExeZip == nullptr && text == kWebBrowserClickedMessage) {
+    if (FWebView != nullptr) {
+      FWebView->FocusContainerWindow();
+      FWebView->FocusWebView();
+    }
+    return;
+  }
+
+  // The parsed request is a local: it is released on every path out.
+  const std::optional<TJsonValue> request = ParseJson(args.WebMessageAsJson());
+  if (!request || !request->IsObject()) {
+    throw EJsonError("The message is not a JSON object");
+  }
+  const std::string idText = GetRequiredString(*request, "id");
+  const std::string uuid = GetRequiredString(*request, "uuid");
+  const TJsonValue& data = GetRequiredObject(*request, "data");
+
+  const std::optional<int32_t> id = FunctionIdFromText(idText);
+  if (!id) {
+    return;
+  }
+  Dispatch(*id, uuid, data);
+}
+
+void TBrowserExternalModule::Dispatch(int id, const std::string& uuid, const TJsonValue& data) {
+  const TBridgeFunction* function = FindBridgeFunction(id);
+  const THandlerBinding* binding = FindHandler(id);
+  if (function == nullptr || binding == nullptr) {
+    return;
+  }
+  try {
+    if (function->TakesArguments) {
+      (this->*std::get<THandlerWithData>(binding->Handler))(uuid, data);
+    } else {
+      (this->*std::get<THandler>(binding->Handler))(uuid);
+    }
+  } catch (const std::exception& error) {
+    Report(std::string(function->PageName) + "() failed: " + error.what());
+  }
+}
+
+void TBrowserExternalModule::Report(const std::string& report) noexcept {
+  try {
+    if (FErrorReporter) {
+      FErrorReporter(report);
+    } else {
+      std::cerr << "tessera: " << report << '\n';
+    }
+  } catch (...) {
+    // A reporter that fails has nowhere left to report to.
+  }
+}
+
+void TBrowserExternalModule::PostCallReply(std::string_view uuid, std::string_view result,
+                                           bool success) {
+  std::string reply = "{\"uuid\": ";
+  reply += TStrUtils::StringToJsonString(uuid);
+  reply += ", \"success\": ";
+  reply += success ? "true" : "false";
+  reply += ", \"result\": ";
+  reply += result;
+  reply += '}';
+  if (FWebView != nullptr) {
+    FWebView->PostWebMessageAsJson(reply);
+  }
+}
+
+void TBrowserExternalModule::PostCallSuccess(std::string_view uuid, std::string_view result) {
+  PostCallReply(uuid, result, true);
+}
+
+void TBrowserExternalModule::PostCallFailure(std::string_view uuid, std::string_view result) {
+  PostCallReply(uuid, result, false);
+}
+
+bool TBrowserExternalModule::RuntimeOnly(const TBridgeFunction& function) {
+  if (FExeZip != nullptr || function.RuntimeOnlyMessage.empty()) {
+    return true;
+  }
+  if (FMessageBox) {
+    FMessageBox(std::string(function.RuntimeOnlyMessage));
+  }
+  return false;
+}
+
+void TBrowserExternalModule::RunPageScript(std::string_view script) {
+  if (FWebView != nullptr) {
+    FWebView->ExecuteScript(script);
+  }
+}
+
+void TBrowserExternalModule::Hello(const std::string& uuid) {
+  PostCallSuccess(uuid, kBridgeVersion);
+}
+
+void TBrowserExternalModule::IsRuntime(const std::string& uuid) {
+  PostCallSuccess(uuid, FExeZip != nullptr ? "true" : "false");
+}
+
+} // namespace tessera

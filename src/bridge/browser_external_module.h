@@ -1,0 +1,158 @@
+#pragma once
+
+#include "bridge/bridge_json.h"
+#include "bridge/function_table.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace tessera {
+
+class TProjectINI;
+class TZipArchive;
+
+// What the bridge needs of the browser window's web view control. It stands
+// in for the control until the browser window exists; the browser window
+// will implement it on the control.
+class TBridgeWebView {
+public:
+  virtual ~TBridgeWebView() = default;
+  // Posts a reply to the page. A text that is not valid JSON is refused by
+  // the web view and never reaches the page; the bridge does not look at
+  // the outcome.
+  virtual void PostWebMessageAsJson(std::string_view json) = 0;
+  // Runs a script in the page, without waiting for or reading its result.
+  virtual void ExecuteScript(std::string_view script) = 0;
+  // Gives the keyboard focus to the window that contains the browser window.
+  virtual void FocusContainerWindow() = 0;
+  // Gives the keyboard focus to the web view control itself.
+  virtual void FocusWebView() = 0;
+};
+
+// A message the page posted, as the web view's message event gives it.
+class TBridgeMessageArgs {
+public:
+  virtual ~TBridgeMessageArgs() = default;
+  // True with the text when the page posted a string; false otherwise.
+  virtual bool TryGetWebMessageAsString(std::string& text) const = 0;
+  // The message as JSON text, whatever the page posted.
+  virtual std::string WebMessageAsJson() const = 0;
+};
+
+// A posted message held as plain texts, for hosts whose web view hands the
+// message over already converted.
+class TBridgeMessage final : public TBridgeMessageArgs {
+public:
+  // A message the page posted as something other than a string.
+  explicit TBridgeMessage(std::string json) : FJson(std::move(json)) {}
+  // A message the page posted as the string text (json is its JSON form).
+  TBridgeMessage(std::string text, std::string json)
+      : FIsString(true), FText(std::move(text)), FJson(std::move(json)) {}
+
+  bool TryGetWebMessageAsString(std::string& text) const override;
+  std::string WebMessageAsJson() const override { return FJson; }
+
+private:
+  bool FIsString = false;
+  std::string FText;
+  std::string FJson;
+};
+
+// The host half of the window.qel bridge: receives each request the page
+// posts, dispatches it by function ID to the handler of that function and
+// posts the handler's reply. Handlers are methods named after the page-side
+// function (qel.window.setTitle -> WindowSetTitle); they answer only through
+// PostCallSuccess and PostCallFailure.
+//
+// Today the module holds the protocol, the dispatch, the argument readers
+// and the handlers Hello and IsRuntime. The handlers of the native functions
+// arrive with those functions; the components they need (the file and
+// folder dialogs, the notification centre, the hidden form with the main
+// menu, the tray icon, the tray menu and their image collections) arrive
+// with the window toolkit, as does the main window field.
+//
+// Everything runs on the user-interface thread; nothing is locked.
+class TBrowserExternalModule {
+public:
+  // The page's string that asks a host without a package to focus the web
+  // view (the click listener of preview hosts).
+  static constexpr std::string_view kWebBrowserClickedMessage = "qel-webbrowser-clicked";
+  // The bridge's version text, as Hello replies it.
+  static constexpr std::string_view kBridgeVersion = "\"2026.1\"";
+
+  using TAppCloseRequestEvent = std::function<void(TBrowserExternalModule& sender)>;
+  using TMessageBoxCallback = std::function<void(const std::string& message)>;
+  using TErrorReporter = std::function<void(const std::string& report)>;
+
+  // The owner's fields are cleared; errors go to standard error.
+  TBrowserExternalModule();
+  TBrowserExternalModule(const TBrowserExternalModule&) = delete;
+  TBrowserExternalModule& operator=(const TBrowserExternalModule&) = delete;
+  ~TBrowserExternalModule();
+
+  // Set by the owner before the first message. The archive and the
+  // settings are shared, never freed by the module; the module runs "in the
+  // runtime" exactly when an archive is attached.
+  void SetExeZip(const TZipArchive* exeZip) { FExeZip = exeZip; }
+  const TZipArchive* ExeZip() const { return FExeZip; }
+  void SetProjectINI(const TProjectINI* projectINI) { FProjectINI = projectINI; }
+  const TProjectINI* ProjectINI() const { return FProjectINI; }
+  void SetInFullscreen(bool inFullscreen) { FInFullscreen = inFullscreen; }
+  bool InFullscreen() const { return FInFullscreen; }
+  void SetOnAppCloseRequest(TAppCloseRequestEvent event) { FOnAppCloseRequest = std::move(event); }
+  // The web view replies and scripts go to; without one they are dropped.
+  void SetWebView(TBridgeWebView* webView) { FWebView = webView; }
+  // Shows a modal message box (the runtime-only messages); without one the
+  // message is dropped.
+  void SetMessageBox(TMessageBoxCallback messageBox) { FMessageBox = std::move(messageBox); }
+  // Where errors that end the handling of a message are reported; standard
+  // error unless replaced.
+  void SetErrorReporter(TErrorReporter reporter) { FErrorReporter = std::move(reporter); }
+
+  // The web view's message event (the control's sender is not needed, so
+  // the owner binds this with a small lambda). Never raises: an error that
+  // ends the handling of a message is reported through the error reporter,
+  // and that call gets no reply.
+  void EdgeBrowserWebMessageReceived(const TBridgeMessageArgs& args) noexcept;
+
+  // Posts {"uuid": <call ID>, "success": true|false, "result": <result>}
+  // with ", " between members and ": " after names. The result text goes
+  // in unchanged; the call ID goes in as a JSON string, so an ID holding a
+  // quote or a backslash still makes a valid reply (ordinary IDs come out
+  // between plain double quotes).
+  void PostCallReply(std::string_view uuid, std::string_view result, bool success);
+  void PostCallSuccess(std::string_view uuid, std::string_view result);
+  void PostCallFailure(std::string_view uuid, std::string_view result);
+
+  // The runtime-only rule, checked first by the handlers that need the
+  // package: true with a package attached; without one, shows the
+  // function's message and returns false, and the handler returns without
+  // a reply. Functions without a runtime-only message always pass.
+  bool RuntimeOnly(const TBridgeFunction& function);
+
+  // Runs a script in the page (the texts of page_events.h); its result is
+  // not read.
+  void RunPageScript(std::string_view script);
+
+  // qel.hello(): the bridge's version text. No runtime check.
+  void Hello(const std::string& uuid);
+  // qel.isRuntime(): whether a package is attached.
+  void IsRuntime(const std::string& uuid);
+
+private:
+  void HandleMessage(const TBridgeMessageArgs& args);
+  void Dispatch(int id, const std::string& uuid, const TJsonValue& data);
+  void Report(const std::string& report) noexcept;
+
+  const TZipArchive* FExeZip = nullptr;
+  bool FInFullscreen = false;
+  const TProjectINI* FProjectINI = nullptr;
+  TBridgeWebView* FWebView = nullptr;
+  TAppCloseRequestEvent FOnAppCloseRequest;
+  TMessageBoxCallback FMessageBox;
+  TErrorReporter FErrorReporter;
+};
+
+} // namespace tessera
