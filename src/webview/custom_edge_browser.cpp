@@ -30,24 +30,11 @@ constexpr std::array<TWebViewEvent, 16> kWebViewRegistrationOrder = {
 };
 
 // Removal runs in the same order except that the last two swap places.
-constexpr std::array<TWebViewEvent, 16> kWebViewRemovalOrder = {
-    TWebViewEvent::NavigationStarting,
-    TWebViewEvent::NavigationCompleted,
-    TWebViewEvent::SourceChanged,
-    TWebViewEvent::HistoryChanged,
-    TWebViewEvent::ContentLoading,
-    TWebViewEvent::DocumentTitleChanged,
-    TWebViewEvent::NewWindowRequested,
-    TWebViewEvent::FrameNavigationStarting,
-    TWebViewEvent::FrameNavigationCompleted,
-    TWebViewEvent::WebResourceRequested,
-    TWebViewEvent::ScriptDialogOpening,
-    TWebViewEvent::PermissionRequested,
-    TWebViewEvent::ProcessFailed,
-    TWebViewEvent::WebMessageReceived,
-    TWebViewEvent::WindowCloseRequested,
-    TWebViewEvent::ContainsFullScreenElementChanged,
-};
+constexpr std::array<TWebViewEvent, 16> kWebViewRemovalOrder = [] {
+  auto order = kWebViewRegistrationOrder;
+  std::swap(order[14], order[15]);
+  return order;
+}();
 
 constexpr std::array<TControllerEvent, 5> kControllerRegistrationOrder = {
     TControllerEvent::ZoomFactorChanged,
