@@ -20,4 +20,14 @@ inline std::string AsciiLowerCase(std::string_view text) {
   return lower;
 }
 
+// The text without the blanks and control characters (every byte up to and
+// including the space) at both ends; bytes of UTF-8 sequences are kept.
+constexpr std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+    text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+    text.remove_suffix(1);
+  return text;
+}
+
 } // namespace tessera

@@ -28,9 +28,10 @@ struct THandlerBinding {
 // nothing, exactly like an ID outside the table: no reply, no message, so the
 // page's promise stays pending. A handler joins this list when its function
 // is built; it never answers in advance.
-constexpr std::array<THandlerBinding, 2> kHandlerBindings = {{
+constexpr std::array<THandlerBinding, 3> kHandlerBindings = {{
     {10001, &TBrowserExternalModule::Hello},
     {10002, &TBrowserExternalModule::IsRuntime},
+    {50001, &TBrowserExternalModule::AppClose},
 }};
 
 // Each bound ID is in the function table, and its handler takes the "data"
@@ -206,6 +207,12 @@ void TBrowserExternalModule::Hello(const std::string& uuid) {
 
 void TBrowserExternalModule::IsRuntime(const std::string& uuid) {
   PostCallSuccess(uuid, FExeZip != nullptr ? "true" : "false");
+}
+
+void TBrowserExternalModule::AppClose(const std::string&) {
+  // Never replies: the window that asked is about to close.
+  if (FOnAppCloseRequest)
+    FOnAppCloseRequest(*this);
 }
 
 } // namespace tessera

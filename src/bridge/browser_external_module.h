@@ -67,7 +67,7 @@ private:
 // PostCallSuccess and PostCallFailure.
 //
 // Today the module holds the protocol, the dispatch, the argument readers
-// and the handlers Hello and IsRuntime. The handlers of the native functions
+// and the handlers Hello, IsRuntime and AppClose. The handlers of the native functions
 // arrive with those functions; the components they need (the file and
 // folder dialogs, the notification centre, the hidden form with the main
 // menu, the tray icon, the tray menu and their image collections) arrive
@@ -140,6 +140,8 @@ public:
   void Hello(const std::string& uuid);
   // qel.isRuntime(): whether a package is attached.
   void IsRuntime(const std::string& uuid);
+  // qel.app.close(): asks the owner to close the application.
+  void AppClose(const std::string& uuid);
 
 private:
   void HandleMessage(const TBridgeMessageArgs& args);

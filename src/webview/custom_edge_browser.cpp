@@ -1,9 +1,9 @@
 #include "webview/custom_edge_browser.h"
 
+#include "webview/callback_guard.h"
 #include "webview/edge_error.h"
 
-#include <exception>
-#include <iostream>
+#include <algorithm>
 #include <utility>
 
 namespace tessera {
@@ -51,18 +51,6 @@ constexpr std::array<TControllerEvent, 5> kControllerRemovalOrder = {
     TControllerEvent::MoveFocusRequested,
     TControllerEvent::ZoomFactorChanged,
 };
-
-// Every call from the platform into the control passes here: nothing the
-// control or an application handler throws may unwind into platform code.
-template <typename F> void Guard(const char* where, F&& work) {
-  try {
-    work();
-  } catch (const std::exception& e) {
-    std::cerr << "tessera: web view " << where << ": " << e.what() << '\n';
-  } catch (...) {
-    std::cerr << "tessera: web view " << where << ": unknown exception\n";
-  }
-}
 
 } // namespace
 
@@ -223,16 +211,16 @@ void TCustomEdgeBrowser::CreateCoreWebView2ControllerCompleted(
 }
 
 void TCustomEdgeBrowser::RegisterHandlers() {
-  // Which notifications are forwarded to the control's events is decided
-  // when they arrive; the registrations themselves are made once, in order.
+  // Whether a notification reaches an event is decided when it arrives, so
+  // the registrations are made once, in order, whatever is assigned now.
+  // Every handler is removed before the control goes, so they may hold the
+  // control itself.
   for (std::size_t i = 0; i < kWebViewRegistrationOrder.size(); ++i) {
-    FWebView->AddEventHandler(
-        kWebViewRegistrationOrder[i], [](WebViewEventArgs&) { return kSOk; }, FWebViewTokens[i]);
+    const TWebViewEvent event = kWebViewRegistrationOrder[i];
+    FWebView->AddEventHandler(event, WebViewHandler(event), FWebViewTokens[i]);
   }
-  // The controller is closed before the control goes, so its handlers may
-  // hold the control itself.
   for (std::size_t i = 0; i < kControllerRegistrationOrder.size(); ++i) {
-    TWebViewEventHandler handler = [](WebViewEventArgs&) { return kSOk; };
+    TWebViewEventHandler handler;
     switch (kControllerRegistrationOrder[i]) {
     case TControllerEvent::GotFocus:
       handler = [this](WebViewEventArgs&) { return WebViewGotFocus(); };
@@ -247,6 +235,7 @@ void TCustomEdgeBrowser::RegisterHandlers() {
       handler = [this](WebViewEventArgs& args) { return AcceleratorKeyPressed(args); };
       break;
     case TControllerEvent::ZoomFactorChanged:
+      handler = [this](WebViewEventArgs&) { return ZoomFactorChanged(); };
       break;
     }
     FWebViewController->AddEventHandler(kControllerRegistrationOrder[i], std::move(handler),
@@ -262,6 +251,12 @@ void TCustomEdgeBrowser::CloseWebView() {
         ++slot;
       FWebView->RemoveEventHandler(event, FWebViewTokens[slot]);
     }
+    for (const auto& [name, token] : FDevToolsProtocolEventReceivedTokenMap) {
+      std::shared_ptr<DevToolsProtocolEventReceiver> receiver;
+      if (RecordResult(FWebView->GetDevToolsProtocolEventReceiver(name, receiver)) && receiver)
+        receiver->RemoveEventHandler(token);
+    }
+    FDevToolsProtocolEventReceivedTokenMap.clear();
     FWebView.reset();
   }
   if (FWebViewController) {
@@ -277,9 +272,13 @@ void TCustomEdgeBrowser::CloseWebView() {
 }
 
 void TCustomEdgeBrowser::Navigate(const std::string& uri) {
-  if (FWebView)
+  if (FWebView) {
     RecordResult(FWebView->Navigate(uri));
-  else
+    return;
+  }
+  // Only a URL with something besides blanks and control characters is worth
+  // remembering for later; it is kept as given.
+  if (std::any_of(uri.begin(), uri.end(), [](unsigned char c) { return c > ' '; }))
     FLastURL = uri;
 }
 

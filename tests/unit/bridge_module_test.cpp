@@ -124,7 +124,7 @@ TEST_F(BridgeModule, IdsThatSelectNoHandlerAreIgnoredSilently) {
        {"\"abc\"", "99999", "0", "-10001", "1.5", "10001.0", "1e4", "\"\"", "\" 10001\"",
         "\"10001 \"", "\"0x2711\"", "\"+-10001\"", "99999999999999999999", "true", "null",
         // in the table, handler not built yet
-        "60006", "60009", "50001", "90001"}) {
+        "60006", "60009", "50002", "90001"}) {
     Post(std::string(R"({"id":)") + id + R"(,"uuid":"u","data":{}})");
   }
   EXPECT_TRUE(WebView.Replies.empty());
@@ -133,6 +133,19 @@ TEST_F(BridgeModule, IdsThatSelectNoHandlerAreIgnoredSilently) {
   // Leading zeros and a plus sign still name the function.
   Post(R"({"id":"+010001","uuid":"u","data":{}})");
   EXPECT_EQ(WebView.Replies.size(), 1u);
+}
+
+TEST_F(BridgeModule, AppCloseAsksTheOwnerAndNeverReplies) {
+  Post(R"({"id":50001,"uuid":"u","data":{}})");
+  int requests = 0;
+  Module.SetOnAppCloseRequest([&](TBrowserExternalModule& sender) {
+    EXPECT_EQ(&sender, &Module);
+    ++requests;
+  });
+  Post(R"({"id":50001,"uuid":"u","data":{}})");
+  EXPECT_EQ(requests, 1);
+  EXPECT_TRUE(WebView.Replies.empty());
+  EXPECT_TRUE(Reports.empty());
 }
 
 TEST_F(BridgeModule, AnErrorInsideAHandlerIsReportedAndNeverLeavesTheCallback) {

@@ -13,41 +13,6 @@
 namespace tessera {
 namespace {
 
-class FakeMoveFocusArgs final : public MoveFocusRequestedEventArgs {
-public:
-  explicit FakeMoveFocusArgs(TMoveFocusReason reason) : Reason(reason) {}
-  HRESULT GetReason(TMoveFocusReason& reason) override {
-    reason = Reason;
-    return kSOk;
-  }
-  TMoveFocusReason Reason;
-};
-
-class FakeKeyArgs final : public AcceleratorKeyPressedEventArgs {
-public:
-  HRESULT GetKeyEventKind(TKeyEventKind& kind) override {
-    kind = Kind;
-    return kSOk;
-  }
-  HRESULT GetVirtualKey(std::uint32_t& key) override {
-    key = Key;
-    return VirtualKeyAnswer;
-  }
-  HRESULT GetKeyEventLParam(std::int32_t& lParam) override {
-    lParam = LParam;
-    return kSOk;
-  }
-  HRESULT PutHandled(bool handled) override {
-    Handled = handled;
-    return kSOk;
-  }
-  TKeyEventKind Kind = TKeyEventKind::KeyDown;
-  std::uint32_t Key = 'S';
-  std::int32_t LParam = -1;
-  HRESULT VirtualKeyAnswer = kSOk;
-  std::optional<bool> Handled;
-};
-
 class EdgeBrowserFocus : public ::testing::Test {
 protected:
   EdgeBrowserFocus() : Loader(Platform), Browser(Loader, Loop) {
@@ -92,7 +57,7 @@ TEST_F(EdgeBrowserFocus, MoveFocusRequestsWalkTheTabOrder) {
   Browser.SelectNextTabStop = [&](bool forward) { moves.push_back(forward); };
   for (auto reason :
        {TMoveFocusReason::Next, TMoveFocusReason::Previous, TMoveFocusReason::Programmatic}) {
-    FakeMoveFocusArgs args(reason);
+    FakeMoveFocusRequestedArgs args(reason);
     Platform.Raise(TControllerEvent::MoveFocusRequested, args);
   }
   EXPECT_EQ(moves, (std::vector<bool>{true, false}));
@@ -109,27 +74,28 @@ TEST_F(EdgeBrowserFocus, FormShortcutsAreTakenFromThePage) {
                                                            {TKeyEventKind::SystemKeyDown, 0x104},
                                                            {TKeyEventKind::SystemKeyUp, 0x105}};
   for (auto [kind, msg] : kinds) {
-    FakeKeyArgs key;
+    FakeAcceleratorKeyPressedArgs key;
     key.Kind = kind;
+    key.KeyEventLParam = -1;
     Platform.Raise(TControllerEvent::AcceleratorKeyPressed, key);
     EXPECT_EQ(key.Handled, std::optional<bool>(true));
     EXPECT_EQ(asked.back().Msg, msg);
     EXPECT_EQ(asked.back().LParam, -1) << "lParam is sign-extended";
   }
-  FakeKeyArgs other;
-  other.Key = 'Q';
+  FakeAcceleratorKeyPressedArgs other;
+  other.VirtualKey = 'Q';
   Platform.Raise(TControllerEvent::AcceleratorKeyPressed, other);
   EXPECT_FALSE(other.Handled.has_value());
 
-  FakeKeyArgs broken;
-  broken.VirtualKeyAnswer = kEFail;
+  FakeAcceleratorKeyPressedArgs broken;
+  broken.ReadAnswer = kEFail;
   asked.clear();
   Platform.Raise(TControllerEvent::AcceleratorKeyPressed, broken);
   EXPECT_TRUE(asked.empty());
   EXPECT_EQ(Browser.LastErrorCode(), kEFail);
 
   Browser.IsShortCut = nullptr; // no owning form
-  FakeKeyArgs orphan;
+  FakeAcceleratorKeyPressedArgs orphan;
   Platform.Raise(TControllerEvent::AcceleratorKeyPressed, orphan);
   EXPECT_FALSE(orphan.Handled.has_value());
 }

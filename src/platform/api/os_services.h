@@ -1,7 +1,9 @@
 #pragma once
 
 #include "base/system_mime_types.h"
+#include "platform/api/native_window.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +31,51 @@ public:
   // The system's MIME database: HKEY_CLASSES_ROOT on Windows; nothing on
   // Linux. Read fresh on every call; callers cache.
   virtual TSystemMimeTypes ReadMimeDatabase() = 0;
+
+  // The ISO 639 name of the user's language ("en", "es"), as the system
+  // reports it; empty when it reports none.
+  virtual std::string GetUserLanguage() = 0;
+
+  // The separator of path components: '\\' on Windows, '/' on Linux.
+  virtual char PathDelimiter() const = 0;
+
+  // The user's local application data folder, ending in the path delimiter;
+  // the delimiter alone when the system cannot name it.
+  virtual std::string GetLocalAppDataDirPath() = 0;
+
+  virtual bool FileExists(const std::string& path) = 0;
+  // Creates the folder and every missing parent; true when it exists after.
+  virtual bool ForceDirectories(const std::string& path) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
+  // Reads a whole file; false when it cannot be read.
+  virtual bool LoadBytesFromFile(const std::string& path, std::string& bytes) = 0;
+  // Creates or truncates the file and writes the bytes; false on failure.
+  virtual bool SaveBytesToFile(const std::string& path, std::string_view bytes) = 0;
+  // Deletes the folder and everything in it, or a file; true on success.
+  virtual bool DeleteDirectory(const std::string& path) = 0;
+
+  // The process environment, inherited by the processes it starts.
+  virtual void SetEnvironmentValue(const std::string& name, const std::string& value) = 0;
+  virtual void RemoveEnvironmentValue(const std::string& name) = 0;
+
+  // Whether the browser engine the web view needs is installed: the loader
+  // library at `loaderPath` exists, loads, and reports a non-empty version
+  // of an installed engine. Always true where the engine is linked in.
+  virtual bool CheckEdgeIsInstalled(const std::string& loaderPath) = 0;
+
+  // Opens a file, program or URL the way the desktop shell does, with the
+  // given argument text; true when the shell reports success.
+  virtual bool ShellExec(const std::string& file, const std::string& arguments) = 0;
+
+  // Starts `file` with administrator rights (the system asks the user) and
+  // waits for it to end while window messages keep being processed, so
+  // windows stay alive. Returns the exit code; 0 when it did not start.
+  virtual std::uint32_t ShellExecAsAdminAndWait(TNativeWindow owner, const std::string& file,
+                                                const std::string& parameters) = 0;
+
+  // Creates the process-wide single-instance marker named `name`, held until
+  // the process ends. True when another process holds one of that name.
+  virtual bool CreateSingleInstanceMarker(const std::string& name) = 0;
 
   // A system message box with the error icon, owned by the active window.
   virtual void ShowErrorBox(const std::string& text, const std::string& caption) = 0;

@@ -2,6 +2,8 @@
 
 #include "base/utf.h"
 
+#include <algorithm>
+
 namespace tessera {
 
 namespace {
@@ -26,6 +28,61 @@ std::string FakeOsServices::DecodeAnsiText(std::string_view bytes) {
     }
   }
   return out;
+}
+
+} // namespace tessera
+
+namespace tessera {
+
+bool FakeOsServices::ForceDirectories(const std::string& path) {
+  std::string folder = path;
+  while (!folder.empty() && folder.back() == Delimiter)
+    folder.pop_back();
+  Folders.insert(folder);
+  return true;
+}
+
+bool FakeOsServices::DeleteDirectory(const std::string& path) {
+  std::string folder = path;
+  while (!folder.empty() && folder.back() == Delimiter)
+    folder.pop_back();
+  DeletedFolders.push_back(path);
+  Events.push_back("DeleteDirectory " + path);
+  bool found = Folders.erase(folder) != 0;
+  const std::string prefix = folder + Delimiter;
+  for (auto it = Files.begin(); it != Files.end();) {
+    if (it->first.compare(0, prefix.size(), prefix) == 0) {
+      it = Files.erase(it);
+      found = true;
+    } else {
+      ++it;
+    }
+  }
+  for (auto it = Folders.begin(); it != Folders.end();) {
+    if (it->compare(0, prefix.size(), prefix) == 0)
+      it = Folders.erase(it);
+    else
+      ++it;
+  }
+  return found;
+}
+
+bool FakeOsServices::CheckEdgeIsInstalled(const std::string& loaderPath) {
+  const size_t turn = EdgeChecks.size();
+  EdgeChecks.push_back(loaderPath);
+  Events.push_back("CheckEdgeIsInstalled");
+  if (EdgeInstalledAnswers.empty())
+    return false;
+  return EdgeInstalledAnswers[std::min(turn, EdgeInstalledAnswers.size() - 1)];
+}
+
+std::uint32_t FakeOsServices::ShellExecAsAdminAndWait(TNativeWindow, const std::string& file,
+                                                      const std::string& parameters) {
+  Launches.push_back({file, parameters, true});
+  Events.push_back("ShellExecAsAdminAndWait " + file + " " + parameters);
+  if (DuringElevatedRun)
+    DuringElevatedRun();
+  return ElevatedExitCode;
 }
 
 } // namespace tessera

@@ -2,6 +2,9 @@
 
 #include "platform/api/os_services.h"
 
+#include <functional>
+#include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,6 +35,71 @@ public:
   int MimeDatabaseReads = 0;
   std::vector<TMessageBox> MessageBoxes;
 
+  struct TLaunch {
+    std::string File;
+    std::string Arguments;
+    bool Elevated = false;
+  };
+
+  std::string UserLanguage = "en";
+  int UserLanguageReads = 0;
+  std::string LocalAppDataDirPath = "C:\\Users\\user\\AppData\\Local\\";
+  char Delimiter = '\\';
+  // An in-memory file system: files with their bytes, and folders.
+  std::map<std::string, std::string> Files;
+  std::set<std::string> Folders;
+  std::map<std::string, std::string> Environment;
+  // The engine check's answers, in turn; the last one repeats.
+  std::vector<bool> EdgeInstalledAnswers{true};
+  std::vector<std::string> EdgeChecks;
+  bool ShellExecSucceeds = true;
+  std::vector<TLaunch> Launches;
+  std::uint32_t ElevatedExitCode = 0;
+  // Runs while the elevated program "runs" (a test may install the engine).
+  std::function<void()> DuringElevatedRun;
+  std::set<std::string> HeldMarkers;
+  std::vector<std::string> CreatedMarkers;
+  std::vector<std::string> DeletedFolders;
+  std::vector<std::string> Events;
+
+  std::string GetUserLanguage() override {
+    ++UserLanguageReads;
+    return UserLanguage;
+  }
+  char PathDelimiter() const override { return Delimiter; }
+  std::string GetLocalAppDataDirPath() override { return LocalAppDataDirPath; }
+  bool FileExists(const std::string& path) override { return Files.count(path) != 0; }
+  bool ForceDirectories(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override { return Files.erase(path) != 0; }
+  bool LoadBytesFromFile(const std::string& path, std::string& bytes) override {
+    const auto it = Files.find(path);
+    if (it == Files.end())
+      return false;
+    bytes = it->second;
+    return true;
+  }
+  bool SaveBytesToFile(const std::string& path, std::string_view bytes) override {
+    Files[path] = std::string(bytes);
+    return true;
+  }
+  bool DeleteDirectory(const std::string& path) override;
+  void SetEnvironmentValue(const std::string& name, const std::string& value) override {
+    Environment[name] = value;
+  }
+  void RemoveEnvironmentValue(const std::string& name) override { Environment.erase(name); }
+  bool CheckEdgeIsInstalled(const std::string& loaderPath) override;
+  bool ShellExec(const std::string& file, const std::string& arguments) override {
+    Launches.push_back({file, arguments, false});
+    Events.push_back("ShellExec " + file);
+    return ShellExecSucceeds;
+  }
+  std::uint32_t ShellExecAsAdminAndWait(TNativeWindow owner, const std::string& file,
+                                        const std::string& parameters) override;
+  bool CreateSingleInstanceMarker(const std::string& name) override {
+    CreatedMarkers.push_back(name);
+    return !HeldMarkers.insert(name).second;
+  }
+
   std::string GetExecutablePath() override { return ExecutablePath; }
   std::vector<std::string> GetCommandLineArguments() override { return CommandLine; }
   std::string DecodeAnsiText(std::string_view bytes) override;
@@ -41,6 +109,7 @@ public:
   }
   void ShowErrorBox(const std::string& text, const std::string& caption) override {
     MessageBoxes.push_back({text, caption});
+    Events.push_back("ShowErrorBox " + text);
   }
   [[noreturn]] void ExitProcess(int code) override { throw TFakeProcessExit(code); }
 };

@@ -10,6 +10,22 @@ public:
   std::vector<std::string> GetCommandLineArguments() override;
   std::string DecodeAnsiText(std::string_view bytes) override;
   TSystemMimeTypes ReadMimeDatabase() override;
+  std::string GetUserLanguage() override;
+  char PathDelimiter() const override { return '\\'; }
+  std::string GetLocalAppDataDirPath() override;
+  bool FileExists(const std::string& path) override;
+  bool ForceDirectories(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  bool LoadBytesFromFile(const std::string& path, std::string& bytes) override;
+  bool SaveBytesToFile(const std::string& path, std::string_view bytes) override;
+  bool DeleteDirectory(const std::string& path) override;
+  void SetEnvironmentValue(const std::string& name, const std::string& value) override;
+  void RemoveEnvironmentValue(const std::string& name) override;
+  bool CheckEdgeIsInstalled(const std::string& loaderPath) override;
+  bool ShellExec(const std::string& file, const std::string& arguments) override;
+  std::uint32_t ShellExecAsAdminAndWait(TNativeWindow owner, const std::string& file,
+                                        const std::string& parameters) override;
+  bool CreateSingleInstanceMarker(const std::string& name) override;
   void ShowErrorBox(const std::string& text, const std::string& caption) override;
   [[noreturn]] void ExitProcess(int code) override;
 };

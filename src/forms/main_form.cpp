@@ -1,0 +1,195 @@
+#include "forms/main_form.h"
+
+#include "base/utf.h"
+#include "package/app_settings.h"
+#include "package/zip_archive.h"
+
+#include <algorithm>
+
+namespace tessera {
+
+namespace {
+
+// The package's extra document script, decoded as UTF-8; empty without the
+// entry.
+std::string ReadWebviewJavascript(const TZipArchive* archive) {
+  if (archive == nullptr)
+    return {};
+  const auto bytes = archive->ExtractBytes("qel-webviewjs");
+  if (!bytes)
+    return {};
+  const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  // A malformed byte becomes U+FFFD rather than reaching the page as is.
+  return Utf16ToUtf8(Utf8ToUtf16(text));
+}
+
+// The web view's message, as the bridge reads it.
+class TWebMessageArgsAdapter final : public TBridgeMessageArgs {
+public:
+  explicit TWebMessageArgsAdapter(WebMessageReceivedEventArgs& args) : FArgs(args) {}
+  bool TryGetWebMessageAsString(std::string& text) const override {
+    return Succeeded(FArgs.TryGetWebMessageAsString(text));
+  }
+  std::string WebMessageAsJson() const override {
+    std::string json;
+    if (!Succeeded(FArgs.GetWebMessageAsJson(json)))
+      json.clear();
+    return json;
+  }
+
+private:
+  WebMessageReceivedEventArgs& FArgs;
+};
+
+} // namespace
+
+TMainForm::TMainForm(Toolkit& toolkit, OsServices& os, TWebViewLoader& loader, EventLoop& loop,
+                     const TMainFormContext& context)
+    : TForm(toolkit), FLoop(loop), FContext(context), FAlive(std::make_shared<TMainForm*>(this)) {
+  Window().SetClientSize(568, 424);
+  Window().SetColor(kColorWindow);
+  Window().SetFont("Tahoma", 11);
+  FormCreate(os, loader, loop);
+}
+
+TMainForm::~TMainForm() {
+  FAlive.reset();
+  FBrowserExternalModule.reset();
+  FBrowserForm.reset();
+}
+
+void TMainForm::FormCreate(OsServices& os, TWebViewLoader& loader, EventLoop& loop) {
+  const TProjectINI& ini = *FContext.ProjectINI;
+  FCanClose = false;
+
+  FBrowserExternalModule = std::make_unique<TBrowserExternalModule>();
+  FBrowserExternalModule->SetExeZip(FContext.ExeZip);
+
+  FBrowserForm = std::make_unique<TBrowserForm>(GetToolkit(), os, loader, loop);
+  FBrowserForm->Window().SetParent(&Window());
+  FBrowserForm->Show();
+
+  TBrowserForm& browser = *FBrowserForm;
+  browser.FExeZip = FContext.ExeZip;
+  browser.FIsRuntime = true;
+  browser.FAppDirName = FContext.AppDirName;
+  browser.FHandleRequests = true;
+  browser.FRuntimeAppID = FContext.AppID;
+  browser.FWithExternal = true;
+  browser.FAllowDebug = ReadAppSetting(ini, kSettingAllowDebug);
+  browser.FAllowZoom = ReadAppSetting(ini, kSettingAllowZoom);
+  browser.FAllowContextMenu = ReadAppSetting(ini, kSettingAllowContextMenu);
+  browser.FFocusHost = &Window();
+
+  TBrowserExternalModule& module = *FBrowserExternalModule;
+  browser.EdgeBrowser().OnWebMessageReceived = [&module](TCustomEdgeBrowser&,
+                                                         TWebMessageReceivedEventArgs& args) {
+    module.EdgeBrowserWebMessageReceived(TWebMessageArgsAdapter(args.ArgsInterface()));
+  };
+  browser.EdgeBrowser().OnDocumentTitleChanged = [this](TCustomEdgeBrowser& sender,
+                                                        const std::string& title) {
+    EdgeBrowserDocumentTitleChanged(sender, title);
+  };
+
+  module.SetWebView(FBrowserForm.get());
+  module.SetProjectINI(FContext.ProjectINI);
+  module.SetOnAppCloseRequest(
+      [this](TBrowserExternalModule& sender) { BrowserExternalModuleAppCloseRequest(sender); });
+
+  browser.FWebviewJavascript = ReadWebviewJavascript(FContext.ExeZip);
+
+  Window().SetCaption(FContext.AppName);
+  GetToolkit().SetApplicationTitle(FContext.AppName);
+
+  Window().SetBounds(ReadAppSetting(ini, kSettingLeft), ReadAppSetting(ini, kSettingTop),
+                     ReadAppSetting(ini, kSettingWidth), ReadAppSetting(ini, kSettingHeight));
+  ApplySizeLimits();
+  if (ReadAppSetting(ini, kSettingWindowPosition) == 0)
+    Window().CenterOnDesktop();
+  ApplyStyle();
+  if (ReadAppSetting(ini, kSettingWindowOrder) == 1)
+    Window().SetStayOnTop(true);
+
+  // A second process for a page of the application gets exactly the
+  // application ID and that page.
+  const std::vector<std::string> args = os.GetCommandLineArguments();
+  if (args.size() == 3 && args[1] == FContext.AppID)
+    browser.FStartPageURL = args[2];
+  else
+    browser.FStartPageURL = "file:///" + FContext.AppIndexHtml;
+}
+
+void TMainForm::ApplySizeLimits() {
+  const TProjectINI& ini = *FContext.ProjectINI;
+  int minWidth = 0;
+  int minHeight = 0;
+  int maxWidth = 0;
+  int maxHeight = 0;
+  // Assigned one by one in this order: a maximum below the minimum lowers
+  // the minimum, a minimum above a set maximum raises the maximum.
+  maxWidth = ReadAppSetting(ini, kSettingMaxWidth);
+  if (maxWidth > 0 && maxWidth < minWidth)
+    minWidth = maxWidth;
+  maxHeight = ReadAppSetting(ini, kSettingMaxHeight);
+  if (maxHeight > 0 && maxHeight < minHeight)
+    minHeight = maxHeight;
+  minWidth = ReadAppSetting(ini, kSettingMinWidth);
+  if (maxWidth > 0 && minWidth > maxWidth)
+    maxWidth = minWidth;
+  minHeight = ReadAppSetting(ini, kSettingMinHeight);
+  if (maxHeight > 0 && minHeight > maxHeight)
+    maxHeight = minHeight;
+  Window().SetSizeLimits(std::max(minWidth, 0), std::max(minHeight, 0), std::max(maxWidth, 0),
+                         std::max(maxHeight, 0));
+}
+
+void TMainForm::ApplyStyle() {
+  const TProjectINI& ini = *FContext.ProjectINI;
+  if (ReadAppSetting(ini, kSettingWindowStyle) == 1) {
+    Window().SetBorderStyle(TBorderStyle::None);
+    Window().SetWindowState(TWindowState::Maximized);
+    FBrowserExternalModule->SetInFullscreen(true);
+    return;
+  }
+  const std::int32_t border = ReadAppSetting(ini, kSettingWindowBorder);
+  // Values outside the six styles keep the designed sizeable frame.
+  if (border >= 0 && border <= 5)
+    Window().SetBorderStyle(static_cast<TBorderStyle>(border));
+  const std::int32_t state = ReadAppSetting(ini, kSettingWindowState);
+  if (state == 0)
+    Window().SetWindowState(TWindowState::Normal);
+  else if (state == 1)
+    Window().SetWindowState(TWindowState::Maximized);
+}
+
+void TMainForm::FormCloseQuery(bool& canClose) {
+  canClose = FCanClose;
+  // The page decides: its handler calls qel.app.close() when it agrees.
+  if (FBrowserForm)
+    FBrowserForm->EdgeBrowser().ExecuteScript(std::string(kCloseQueryScript));
+}
+
+void TMainForm::FormClose() {
+  FBrowserExternalModule.reset();
+  FBrowserForm.reset();
+}
+
+void TMainForm::EdgeBrowserDocumentTitleChanged(TCustomEdgeBrowser&,
+                                                const std::string& documentTitle) {
+  if (ReadAppSetting(*FContext.ProjectINI, kSettingDynamicAppTitle))
+    Window().SetCaption(documentTitle);
+}
+
+void TMainForm::BrowserExternalModuleAppCloseRequest(TBrowserExternalModule&) {
+  FCanClose = true;
+  // The request arrives inside the web view's message event; closing frees
+  // the bridge and the web view, so the close waits until that event has
+  // returned.
+  std::weak_ptr<TMainForm*> alive = FAlive;
+  FLoop.Post([alive] {
+    if (auto self = alive.lock())
+      (*self)->Close();
+  });
+}
+
+} // namespace tessera

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "bridge/browser_external_module.h"
+#include "forms/browser_form.h"
+#include "forms/form.h"
+#include "platform/api/event_loop.h"
+#include "platform/api/os_services.h"
+#include "webview/web_view_loader.h"
+
+#include <memory>
+#include <string>
+
+namespace tessera {
+
+class TProjectINI;
+class TZipArchive;
+
+// What the main window is built from: the open package, its settings and
+// the application's identity, as start-up left them.
+struct TMainFormContext {
+  const TZipArchive* ExeZip = nullptr;
+  const TProjectINI* ProjectINI = nullptr;
+  std::string AppID;
+  std::string AppName;
+  std::string AppDirName;
+  std::string AppIndexHtml;
+};
+
+// The application's one top-level window. It holds the bridge module and
+// the browser window filling its client area, applies the package's window
+// settings and runs the close protocol: a close request is refused until
+// the page agrees through qel.app.close().
+class TMainForm : public TForm {
+public:
+  TMainForm(Toolkit& toolkit, OsServices& os, TWebViewLoader& loader, EventLoop& loop,
+            const TMainFormContext& context);
+  ~TMainForm() override;
+
+  bool CanClose() const { return FCanClose; }
+  TBrowserForm* BrowserForm() { return FBrowserForm.get(); }
+  TBrowserExternalModule* BrowserExternalModule() { return FBrowserExternalModule.get(); }
+
+  void EdgeBrowserDocumentTitleChanged(TCustomEdgeBrowser& sender,
+                                       const std::string& documentTitle);
+  void BrowserExternalModuleAppCloseRequest(TBrowserExternalModule& sender);
+
+  static constexpr std::string_view kCloseQueryScript = "qel.events.onCloseQuery();";
+
+protected:
+  void FormCloseQuery(bool& canClose) override;
+  void FormClose() override;
+
+private:
+  void FormCreate(OsServices& os, TWebViewLoader& loader, EventLoop& loop);
+  void ApplySizeLimits();
+  void ApplyStyle();
+
+  EventLoop& FLoop;
+  const TMainFormContext FContext;
+  bool FCanClose = false;
+  std::unique_ptr<TBrowserForm> FBrowserForm;
+  std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
+  // Queued work holds a weak reference; it is dropped with the window.
+  std::shared_ptr<TMainForm*> FAlive;
+};
+
+} // namespace tessera

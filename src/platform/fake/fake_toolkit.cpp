@@ -1,0 +1,156 @@
+#include "platform/fake/fake_toolkit.h"
+
+#include <algorithm>
+
+namespace tessera {
+
+FakeToolkitWindow::FakeToolkitWindow(FakeToolkit& toolkit, ToolkitWindowEvents& events,
+                                     TWindowKind kind, TNativeWindow handle)
+    : Kind(kind), FToolkit(toolkit), FEvents(events), FHandle(handle) {}
+
+FakeToolkitWindow::~FakeToolkitWindow() {
+  FToolkit.Forget(this);
+}
+
+void FakeToolkitWindow::SetBounds(int left, int top, int width, int height) {
+  // Limits clamp the outer size as the window manager would.
+  if (MaxWidth > 0)
+    width = std::min(width, MaxWidth);
+  if (MaxHeight > 0)
+    height = std::min(height, MaxHeight);
+  width = std::max(width, MinWidth);
+  height = std::max(height, MinHeight);
+  FBounds = {left, top, left + width, top + height};
+  FEvents.Resized();
+}
+
+void FakeToolkitWindow::SetClientSize(int width, int height) {
+  SetBounds(FBounds.Left, FBounds.Top, width, height);
+}
+
+TBoundsRect FakeToolkitWindow::ClientRect() const {
+  // The fake draws no frame: the client area is the whole window.
+  return {0, 0, FBounds.Right - FBounds.Left, FBounds.Bottom - FBounds.Top};
+}
+
+void FakeToolkitWindow::SetSizeLimits(int minWidth, int minHeight, int maxWidth, int maxHeight) {
+  MinWidth = minWidth;
+  MinHeight = minHeight;
+  MaxWidth = maxWidth;
+  MaxHeight = maxHeight;
+}
+
+void FakeToolkitWindow::SetFont(const std::string& family, int heightPixels) {
+  FontFamily = family;
+  FontHeight = heightPixels;
+}
+
+bool FakeToolkitWindow::SetRoundRectRegion(int right, int bottom, int ellipseWidth,
+                                           int ellipseHeight) {
+  if (RegionRefused)
+    return false;
+  Region = "0,0," + std::to_string(right) + "," + std::to_string(bottom) + " " +
+           std::to_string(ellipseWidth) + "x" + std::to_string(ellipseHeight);
+  return true;
+}
+
+void FakeToolkitWindow::SetFocus() {
+  FToolkit.Active = FHandle;
+}
+
+void FakeToolkitWindow::Close() {
+  ++CloseQueries;
+  FToolkit.Events.push_back("CloseQuery " + FCaption);
+  if (!FEvents.CloseQuery())
+    return;
+  FVisible = false;
+  Closed = true;
+  FToolkit.Events.push_back("Closed " + FCaption);
+  FEvents.Closed();
+  if (FInModal && FModalResult == TModalResult::None)
+    FModalResult = TModalResult::Cancel;
+  if (FToolkit.MainWindow == this)
+    FToolkit.QuitRequested = true;
+}
+
+TModalResult FakeToolkitWindow::ShowModal() {
+  FVisible = true;
+  FInModal = true;
+  FModalResult = TModalResult::None;
+  FToolkit.Events.push_back("ShowModal " + FCaption);
+  if (DuringModal)
+    DuringModal(*this);
+  else if (FToolkit.OnShowModal)
+    FToolkit.OnShowModal(*this);
+  FInModal = false;
+  FVisible = false;
+  // A modal run the test left open ends as if the user closed the window.
+  return FModalResult == TModalResult::None ? TModalResult::Cancel : FModalResult;
+}
+
+void FakeToolkitWindow::EndModal(TModalResult result) {
+  FModalResult = result;
+}
+
+void FakeToolkitWindow::SetParent(ToolkitWindow* parent) {
+  Parent = parent;
+}
+
+void FakePasswordEdit::Type(const std::string& text) {
+  for (const char c : text) {
+    FText.push_back(c);
+    ReleaseKey(static_cast<std::uint32_t>(static_cast<unsigned char>(c)));
+  }
+}
+
+std::unique_ptr<ToolkitWindow> FakeToolkit::CreateForm(ToolkitWindowEvents& events,
+                                                       TWindowKind kind) {
+  auto window = std::make_unique<FakeToolkitWindow>(*this, events, kind, FNextHandle);
+  FNextHandle += 0x10;
+  Windows.push_back(window.get());
+  events.HandleCreated(window->Handle());
+  return window;
+}
+
+std::unique_ptr<ToolkitProgressBar> FakeToolkit::CreateMarqueeProgressBar(ToolkitWindow&,
+                                                                          int height) {
+  auto bar = std::make_unique<FakeProgressBar>(height);
+  LastProgressBar = bar.get();
+  return bar;
+}
+
+std::unique_ptr<ToolkitActivityIndicator> FakeToolkit::CreateActivityIndicator(ToolkitWindow&,
+                                                                               int left, int top) {
+  auto indicator = std::make_unique<FakeActivityIndicator>(left, top);
+  LastActivityIndicator = indicator.get();
+  return indicator;
+}
+
+std::unique_ptr<ToolkitPasswordEdit> FakeToolkit::CreatePasswordEdit(ToolkitWindow&,
+                                                                     const TBoundsRect& bounds,
+                                                                     char passwordChar,
+                                                                     const std::string& imageName) {
+  auto edit = std::make_unique<FakePasswordEdit>(bounds, passwordChar, imageName);
+  LastPasswordEdit = edit.get();
+  return edit;
+}
+
+TModalResult FakeToolkit::MessageDialog(const TMessageDialogRequest& request) {
+  Dialogs.push_back(request);
+  Events.push_back("MessageDialog " + request.Text);
+  if (OnDialog)
+    OnDialog(request);
+  if (DialogAnswers.empty())
+    return TModalResult::OK;
+  const TModalResult answer = DialogAnswers.front();
+  DialogAnswers.pop_front();
+  return answer;
+}
+
+void FakeToolkit::Forget(FakeToolkitWindow* window) {
+  Windows.erase(std::remove(Windows.begin(), Windows.end(), window), Windows.end());
+  if (MainWindow == window)
+    MainWindow = nullptr;
+}
+
+} // namespace tessera

@@ -1,0 +1,186 @@
+#pragma once
+
+#include "platform/api/toolkit.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tessera {
+
+class FakeToolkit;
+
+// A window that only keeps its state. Tests read the state and play the
+// user's part: a close from the title bar, a key released in a box.
+class FakeToolkitWindow final : public ToolkitWindow {
+public:
+  FakeToolkitWindow(FakeToolkit& toolkit, ToolkitWindowEvents& events, TWindowKind kind,
+                    TNativeWindow handle);
+  ~FakeToolkitWindow() override;
+
+  TNativeWindow Handle() const override { return FHandle; }
+  void SetCaption(const std::string& caption) override { FCaption = caption; }
+  std::string Caption() const override { return FCaption; }
+  void SetBounds(int left, int top, int width, int height) override;
+  TBoundsRect Bounds() const override { return FBounds; }
+  void SetClientSize(int width, int height) override;
+  TBoundsRect ClientRect() const override;
+  void SetBorderStyle(TBorderStyle style) override { FBorderStyle = style; }
+  TBorderStyle BorderStyle() const override { return FBorderStyle; }
+  void SetWindowState(TWindowState state) override { FWindowState = state; }
+  TWindowState WindowState() const override { return FWindowState; }
+  void SetStayOnTop(bool stayOnTop) override { FStayOnTop = stayOnTop; }
+  bool StayOnTop() const override { return FStayOnTop; }
+  void SetSizeLimits(int minWidth, int minHeight, int maxWidth, int maxHeight) override;
+  void CenterOnDesktop() override { Placement = "desktop centre"; }
+  void CenterOnScreen() override { Placement = "screen centre"; }
+  void SetColor(TColor color) override { Color = color; }
+  void SetCursor(TCursorKind cursor) override { Cursor = cursor; }
+  void SetFont(const std::string& family, int heightPixels) override;
+  void SetCornerPreference(int preference) override { CornerPreference = preference; }
+  bool SetRoundRectRegion(int right, int bottom, int ellipseWidth, int ellipseHeight) override;
+  void Show() override { FVisible = true; }
+  void Hide() override { FVisible = false; }
+  bool Visible() const override { return FVisible; }
+  void BringToFront() override {}
+  void SetFocus() override;
+  void Close() override;
+  TModalResult ShowModal() override;
+  void EndModal(TModalResult result) override;
+  void SetParent(ToolkitWindow* parent) override;
+
+  // The user closes the window (title-bar button, Alt+F4).
+  void UserClose() { Close(); }
+
+  const TWindowKind Kind;
+  std::string Placement = "none";
+  TColor Color = kColorWindow;
+  TCursorKind Cursor = TCursorKind::Default;
+  std::string FontFamily;
+  int FontHeight = 0;
+  int CornerPreference = -1;
+  std::string Region;
+  bool RegionRefused = false;
+  int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
+  ToolkitWindow* Parent = nullptr;
+  bool Closed = false;
+  int CloseQueries = 0;
+  // What ShowModal does while "the user works": set by the test.
+  std::function<void(FakeToolkitWindow& window)> DuringModal;
+
+  ToolkitWindowEvents& Events() { return FEvents; }
+
+private:
+  FakeToolkit& FToolkit;
+  ToolkitWindowEvents& FEvents;
+  TNativeWindow FHandle;
+  std::string FCaption;
+  TBoundsRect FBounds{0, 0, 100, 100};
+  TBorderStyle FBorderStyle = TBorderStyle::Sizeable;
+  TWindowState FWindowState = TWindowState::Normal;
+  bool FStayOnTop = false;
+  bool FVisible = false;
+  bool FInModal = false;
+  TModalResult FModalResult = TModalResult::None;
+};
+
+class FakeProgressBar final : public ToolkitProgressBar {
+public:
+  explicit FakeProgressBar(int height) : FHeight(height) {}
+  void SetVisible(bool visible) override { FVisible = visible; }
+  bool Visible() const override { return FVisible; }
+  int Height() const override { return FHeight; }
+
+private:
+  int FHeight;
+  bool FVisible = true;
+};
+
+class FakeActivityIndicator final : public ToolkitActivityIndicator {
+public:
+  FakeActivityIndicator(int left, int top) : Left(left), Top(top) {}
+  void SetColor(TActivityIndicatorColor color) override { Color = color; }
+  void SetIndicatorType(TActivityIndicatorType type) override { Type = type; }
+  void SetIndicatorSize(TActivityIndicatorSize size) override { Size = size; }
+  void SetAnimate(bool animate) override { Animate = animate; }
+
+  int Left;
+  int Top;
+  TActivityIndicatorColor Color = TActivityIndicatorColor::Black;
+  TActivityIndicatorType Type = TActivityIndicatorType::MomentumDots;
+  TActivityIndicatorSize Size = TActivityIndicatorSize::Medium;
+  bool Animate = false;
+};
+
+class FakePasswordEdit final : public ToolkitPasswordEdit {
+public:
+  FakePasswordEdit(TBoundsRect bounds, char passwordChar, std::string imageName)
+      : Bounds(bounds), PasswordChar(passwordChar), ImageName(std::move(imageName)) {}
+  std::string Text() const override { return FText; }
+  void SetText(const std::string& text) override { FText = text; }
+  void SetFocus() override { Focused = true; }
+
+  // The user types `text` one key at a time, each key pressed and released.
+  void Type(const std::string& text);
+  // Text arrives without a key (pasted with the mouse).
+  void Paste(const std::string& text) { FText += text; }
+  void ReleaseKey(std::uint32_t virtualKey) {
+    if (OnKeyUp)
+      OnKeyUp(virtualKey);
+  }
+
+  TBoundsRect Bounds;
+  char PasswordChar;
+  std::string ImageName;
+  bool Focused = false;
+
+private:
+  std::string FText;
+};
+
+// The toolkit for unit tests: creates fake windows and controls, records
+// message dialogs and answers them from a queue.
+class FakeToolkit final : public Toolkit {
+public:
+  std::unique_ptr<ToolkitWindow> CreateForm(ToolkitWindowEvents& events, TWindowKind kind) override;
+  std::unique_ptr<ToolkitProgressBar> CreateMarqueeProgressBar(ToolkitWindow& owner,
+                                                               int height) override;
+  std::unique_ptr<ToolkitActivityIndicator> CreateActivityIndicator(ToolkitWindow& owner, int left,
+                                                                    int top) override;
+  std::unique_ptr<ToolkitPasswordEdit> CreatePasswordEdit(ToolkitWindow& owner,
+                                                          const TBoundsRect& bounds,
+                                                          char passwordChar,
+                                                          const std::string& imageName) override;
+  TModalResult MessageDialog(const TMessageDialogRequest& request) override;
+  TNativeWindow ActiveWindow() const override { return Active; }
+  void SetMainWindow(ToolkitWindow* window) override { MainWindow = window; }
+  void SetApplicationTitle(const std::string& title) override { ApplicationTitle = title; }
+
+  // Answers for the next message dialogs, in order; OK when none is left.
+  std::deque<TModalResult> DialogAnswers;
+  std::vector<TMessageDialogRequest> Dialogs;
+  // Every window made so far that still exists, in creation order.
+  std::vector<FakeToolkitWindow*> Windows;
+  FakeProgressBar* LastProgressBar = nullptr;
+  FakeActivityIndicator* LastActivityIndicator = nullptr;
+  FakePasswordEdit* LastPasswordEdit = nullptr;
+  ToolkitWindow* MainWindow = nullptr;
+  std::string ApplicationTitle;
+  TNativeWindow Active = 0;
+  // Set when the application's main window closed: the event loop would end.
+  bool QuitRequested = false;
+  // Records of what happened, in order, for tests of sequences.
+  std::vector<std::string> Events;
+  // Runs while any window without its own DuringModal is shown modally.
+  std::function<void(FakeToolkitWindow& window)> OnShowModal;
+  // Runs when a message dialog is shown, before it is answered.
+  std::function<void(const TMessageDialogRequest& request)> OnDialog;
+
+  void Forget(FakeToolkitWindow* window);
+
+private:
+  TNativeWindow FNextHandle = 0x1000;
+};
+
+} // namespace tessera

@@ -1,0 +1,239 @@
+// Files, folders, environment, launches and the single-instance marker of
+// the Linux OS services.
+#include "platform/posix/os_services_posix.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace tessera {
+
+namespace {
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? std::string(value) : fallback;
+}
+
+std::string HomeFolder() {
+  return EnvOr("HOME", "/tmp");
+}
+
+// Splits an argument text the way a command line is read: blanks separate
+// arguments, double quotes group blanks into one and are removed.
+std::vector<std::string> SplitArguments(const std::string& text) {
+  std::vector<std::string> args;
+  std::string current;
+  bool inQuotes = false;
+  bool any = false;
+  for (const char c : text) {
+    if (c == '"') {
+      inQuotes = !inQuotes;
+      any = true;
+    } else if ((c == ' ' || c == '\t') && !inQuotes) {
+      if (any)
+        args.push_back(current);
+      current.clear();
+      any = false;
+    } else {
+      current.push_back(c);
+      any = true;
+    }
+  }
+  if (any)
+    args.push_back(current);
+  return args;
+}
+
+// Starts argv[0] detached from this process (no zombie is left behind) and
+// answers whether the program could be executed.
+bool SpawnDetached(const std::vector<std::string>& argv) {
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0)
+    return false;
+  const pid_t child = fork();
+  if (child < 0) {
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    return false;
+  }
+  if (child == 0) {
+    // The middle process: start the grandchild in its own session and leave
+    // at once, so init adopts it.
+    setsid();
+    const pid_t grandchild = fork();
+    if (grandchild == 0) {
+      std::vector<char*> args;
+      for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+      args.push_back(nullptr);
+      execvp(args[0], args.data());
+      const int error = errno;
+      (void)!write(pipeFds[1], &error, sizeof error);
+      _exit(127);
+    }
+    _exit(grandchild < 0 ? 1 : 0);
+  }
+  close(pipeFds[1]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  int execError = 0;
+  const ssize_t got = read(pipeFds[0], &execError, sizeof execError);
+  close(pipeFds[0]);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+}
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+} // namespace
+
+std::string PosixOsServices::GetUserLanguage() {
+  // The first of these that is set decides, as for the C library's messages.
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0')
+      continue;
+    std::string language(value);
+    language = language.substr(0, language.find_first_of("_.@"));
+    if (language == "C" || language == "POSIX")
+      return "en";
+    return language;
+  }
+  return "en";
+}
+
+std::string PosixOsServices::GetLocalAppDataDirPath() {
+  return EnvOr("XDG_DATA_HOME", HomeFolder() + "/.local/share") + "/";
+}
+
+bool PosixOsServices::FileExists(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool PosixOsServices::ForceDirectories(const std::string& path) {
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  return std::filesystem::is_directory(path, error);
+}
+
+bool PosixOsServices::RemoveFile(const std::string& path) {
+  return unlink(path.c_str()) == 0;
+}
+
+bool PosixOsServices::DeleteDirectory(const std::string& path) {
+  std::error_code error;
+  const auto removed = std::filesystem::remove_all(path, error);
+  return !error && removed != 0 && removed != static_cast<std::uintmax_t>(-1);
+}
+
+void PosixOsServices::SetEnvironmentValue(const std::string& name, const std::string& value) {
+  setenv(name.c_str(), value.c_str(), 1);
+}
+
+void PosixOsServices::RemoveEnvironmentValue(const std::string& name) {
+  unsetenv(name.c_str());
+}
+
+bool PosixOsServices::CheckEdgeIsInstalled(const std::string&) {
+  // The web engine is linked into the runtime: when the program runs at
+  // all, the engine is there.
+  return true;
+}
+
+bool PosixOsServices::ShellExec(const std::string& file, const std::string& arguments) {
+  if (IsExecutableFile(file)) {
+    std::vector<std::string> argv{file};
+    for (std::string& arg : SplitArguments(arguments))
+      argv.push_back(std::move(arg));
+    return SpawnDetached(argv);
+  }
+  // Documents and URLs open in the desktop's chosen application.
+  return SpawnDetached({"xdg-open", file});
+}
+
+std::uint32_t PosixOsServices::ShellExecAsAdminAndWait(TNativeWindow, const std::string& file,
+                                                       const std::string& parameters) {
+  // The desktop's policy agent asks for the administrator's consent.
+  std::vector<std::string> argv{"pkexec", file};
+  for (std::string& arg : SplitArguments(parameters))
+    argv.push_back(std::move(arg));
+  const pid_t child = fork();
+  if (child < 0)
+    return 0;
+  if (child == 0) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+      args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status)) : 0;
+}
+
+bool PosixOsServices::CreateSingleInstanceMarker(const std::string& name) {
+  std::string safe;
+  for (const char c : name)
+    safe.push_back(c == '/' || c == '\0' ? '_' : c);
+  const std::string folder = EnvOr("XDG_RUNTIME_DIR", "/tmp");
+  const std::string path = folder + "/tessera-" + std::to_string(getuid()) + "-" + safe + ".lock";
+  // The descriptor stays open for the life of the process on purpose: the
+  // lock goes when the process ends, however it ends.
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0)
+    return false;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool held = errno == EWOULDBLOCK;
+    close(fd);
+    return held;
+  }
+  return false;
+}
+
+} // namespace tessera
+
+namespace tessera {
+
+bool PosixOsServices::LoadBytesFromFile(const std::string& path, std::string& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    return false;
+  std::string content;
+  char buffer[65536];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    content.append(buffer, got);
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  if (ok)
+    bytes = std::move(content);
+  return ok;
+}
+
+bool PosixOsServices::SaveBytesToFile(const std::string& path, std::string_view bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr)
+    return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
+} // namespace tessera

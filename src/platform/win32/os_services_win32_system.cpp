@@ -1,0 +1,241 @@
+// Files, folders, environment, shell launches and the single-instance
+// marker of the Windows OS services.
+#include "platform/win32/os_services_win32.h"
+
+#include "platform/win32/windows_api.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+namespace tessera {
+
+using win32::Narrow;
+using win32::Widen;
+
+namespace {
+
+std::string WithTrailingBackslash(std::string path) {
+  if (path.empty() || path.back() != '\\')
+    path.push_back('\\');
+  return path;
+}
+
+// Owns a module handle from LoadLibraryW.
+class TLibrary {
+public:
+  explicit TLibrary(const std::wstring& path) : FModule(LoadLibraryW(path.c_str())) {}
+  ~TLibrary() {
+    if (FModule != nullptr)
+      FreeLibrary(FModule);
+  }
+  TLibrary(const TLibrary&) = delete;
+  TLibrary& operator=(const TLibrary&) = delete;
+  HMODULE Get() const { return FModule; }
+
+private:
+  HMODULE FModule;
+};
+
+// Owns a kernel handle.
+class THandle {
+public:
+  explicit THandle(HANDLE handle) : FHandle(handle) {}
+  ~THandle() {
+    if (FHandle != nullptr && FHandle != INVALID_HANDLE_VALUE)
+      CloseHandle(FHandle);
+  }
+  THandle(const THandle&) = delete;
+  THandle& operator=(const THandle&) = delete;
+  HANDLE Get() const { return FHandle; }
+
+private:
+  HANDLE FHandle;
+};
+
+} // namespace
+
+// Files opened by path, closed on every way out.
+using THandleFile = THandle;
+
+std::string Win32OsServices::GetUserLanguage() {
+  wchar_t name[16] = {};
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, name, 16) == 0)
+    return {};
+  return Narrow(name);
+}
+
+std::string Win32OsServices::GetLocalAppDataDirPath() {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
+    return "\\";
+  return WithTrailingBackslash(Narrow(path));
+}
+
+bool Win32OsServices::FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32OsServices::ForceDirectories(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  // Create each prefix that ends before a delimiter, then the whole path;
+  // existing folders along the way are fine.
+  for (size_t i = 1; i <= wide.size(); ++i) {
+    if (i < wide.size() && wide[i] != L'\\' && wide[i] != L'/')
+      continue;
+    const std::wstring prefix = wide.substr(0, i);
+    if (prefix.size() == 2 && prefix[1] == L':')
+      continue;
+    CreateDirectoryW(prefix.c_str(), nullptr);
+  }
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Win32OsServices::RemoveFile(const std::string& path) {
+  return DeleteFileW(Widen(path).c_str()) != 0;
+}
+
+bool Win32OsServices::DeleteDirectory(const std::string& path) {
+  // The shell wants a list of paths ended by an empty one.
+  std::wstring from = Widen(path);
+  from.push_back(L'\0');
+  SHFILEOPSTRUCTW operation{};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
+  return SHFileOperationW(&operation) == 0;
+}
+
+void Win32OsServices::SetEnvironmentValue(const std::string& name, const std::string& value) {
+  SetEnvironmentVariableW(Widen(name).c_str(), Widen(value).c_str());
+}
+
+void Win32OsServices::RemoveEnvironmentValue(const std::string& name) {
+  SetEnvironmentVariableW(Widen(name).c_str(), nullptr);
+}
+
+bool Win32OsServices::CheckEdgeIsInstalled(const std::string& loaderPath) {
+  if (!FileExists(loaderPath))
+    return false;
+  TLibrary library(Widen(loaderPath));
+  if (library.Get() == nullptr)
+    return false;
+  using TGetVersion = HRESULT(STDAPICALLTYPE*)(PCWSTR, LPWSTR*);
+  const auto getVersion = reinterpret_cast<TGetVersion>(reinterpret_cast<void*>(
+      GetProcAddress(library.Get(), "GetAvailableCoreWebView2BrowserVersionString")));
+  // A library without the query cannot vouch for an installed engine.
+  if (getVersion == nullptr)
+    return false;
+  LPWSTR version = nullptr;
+  getVersion(nullptr, &version);
+  const bool installed = version != nullptr && version[0] != L'\0';
+  if (version != nullptr)
+    CoTaskMemFree(version);
+  return installed;
+}
+
+bool Win32OsServices::ShellExec(const std::string& file, const std::string& arguments) {
+  const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
+      GetActiveWindow(), L"open", Widen(file).c_str(),
+      arguments.empty() ? nullptr : Widen(arguments).c_str(), nullptr, SW_SHOWNORMAL));
+  return result > 32;
+}
+
+std::uint32_t Win32OsServices::ShellExecAsAdminAndWait(TNativeWindow owner, const std::string& file,
+                                                       const std::string& parameters) {
+  const std::wstring wideFile = Widen(file);
+  const std::wstring wideParameters = Widen(parameters);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  info.hwnd = reinterpret_cast<HWND>(owner);
+  info.lpVerb = L"runas";
+  info.lpFile = wideFile.c_str();
+  info.lpParameters = parameters.empty() ? nullptr : wideParameters.c_str();
+  info.nShow = SW_HIDE;
+  if (!ShellExecuteExW(&info) || info.hProcess == nullptr)
+    return 0;
+  THandle process(info.hProcess);
+  // Sleep until the process ends or a message arrives, and handle the
+  // messages meanwhile, so the windows keep painting and animating without
+  // the wait costing any processor time.
+  bool quitRequested = false;
+  while (!quitRequested) {
+    const HANDLE handles[] = {process.Get()};
+    const DWORD wait = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_ALLINPUT);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED)
+      break;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        // The application is ending: stop waiting and leave the request for
+        // the outer loop.
+        PostQuitMessage(static_cast<int>(message.wParam));
+        quitRequested = true;
+        break;
+      }
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  DWORD exitCode = 0;
+  if (!GetExitCodeProcess(process.Get(), &exitCode))
+    return 0;
+  return exitCode;
+}
+
+bool Win32OsServices::CreateSingleInstanceMarker(const std::string& name) {
+  // The handle stays open for the life of the process on purpose: the
+  // system releases the mutex when the process ends.
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, Widen(name).c_str());
+  return mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+} // namespace tessera
+
+namespace tessera {
+
+bool Win32OsServices::LoadBytesFromFile(const std::string& path, std::string& bytes) {
+  THandleFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.Get() == INVALID_HANDLE_VALUE)
+    return false;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
+      static_cast<unsigned long long>(size.QuadPart) > bytes.max_size())
+    return false;
+  std::string content(static_cast<size_t>(size.QuadPart), '\0');
+  size_t done = 0;
+  while (done < content.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), content.data() + done, chunk, &got, nullptr) || got == 0)
+      return false;
+    done += got;
+  }
+  bytes = std::move(content);
+  return true;
+}
+
+bool Win32OsServices::SaveBytesToFile(const std::string& path, std::string_view bytes) {
+  THandleFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.Get() == INVALID_HANDLE_VALUE)
+    return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0)
+      return false;
+    done += written;
+  }
+  return true;
+}
+
+} // namespace tessera

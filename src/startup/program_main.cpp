@@ -1,0 +1,74 @@
+#include "startup/program_main.h"
+
+#include "base/str_utils.h"
+#include "forms/main_form.h"
+#include "package/app_settings.h"
+#include "startup/exe_zip_loader.h"
+#include "webview/web_view_loader.h"
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace tessera {
+
+namespace {
+
+// Whether another running instance must keep this one from opening: only a
+// process started as (application ID, page) may run beside it.
+bool BlockedByRunningInstance(const TRuntimeState& state, OsServices& os) {
+  if (ReadAppSetting(*state.ProjectINI, kSettingAllowInstances))
+    return false;
+  if (!os.CreateSingleInstanceMarker(state.AppID))
+    return false;
+  const std::vector<std::string> args = os.GetCommandLineArguments();
+  return !(args.size() == 3 && args[1] == state.AppID);
+}
+
+int Run(TProgramServices& services, TRuntimeState& state) {
+  OsServices& os = services.Os;
+  try {
+    LoadExeZip(state, os, services.Widgets);
+  } catch (const TStartupExit& exit) {
+    return exit.Code;
+  }
+  if (BlockedByRunningInstance(state, os))
+    return 0;
+
+  TWebViewLoader loader(services.Engine);
+  loader.WebViewLoaderPath = state.WebViewLoaderPath;
+  TMainFormContext context;
+  context.ExeZip = state.ExeZip.get();
+  context.ProjectINI = state.ProjectINI.get();
+  context.AppID = state.AppID;
+  context.AppName = state.AppName;
+  context.AppDirName = state.AppDirName;
+  context.AppIndexHtml = state.AppIndexHtml;
+  TMainForm mainForm(services.Widgets, os, loader, services.Loop, context);
+  services.Widgets.SetMainWindow(&mainForm.Window());
+  mainForm.Show();
+  services.Loop.Run();
+  services.Widgets.SetMainWindow(nullptr);
+  return 0;
+}
+
+} // namespace
+
+int RunProgram(TProgramServices& services) {
+  OsServices& os = services.Os;
+  TStrUtils::SetMimeDatabaseSource([&os] { return os.ReadMimeDatabase(); });
+  TRuntimeState state;
+  int code = 0;
+  try {
+    code = Run(services, state);
+  } catch (const std::exception& e) {
+    // Nothing on the way handled it: tell the user, then end.
+    os.ShowErrorBox(e.what(), "Error");
+    code = 1;
+  }
+  state.Release();
+  return code;
+}
+
+} // namespace tessera

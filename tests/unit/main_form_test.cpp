@@ -1,0 +1,280 @@
+#include "forms/main_form.h"
+
+#include "package/project_ini.h"
+#include "package/zip_archive.h"
+#include "packaged_exe.h"
+#include "platform/fake/fake_event_loop.h"
+#include "platform/fake/fake_os_services.h"
+#include "platform/fake/fake_toolkit.h"
+#include "platform/fake/fake_web_view_platform.h"
+#include "startup/program_main.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace tessera {
+namespace {
+
+using testing::TPackageEntries;
+
+// A main window on the fakes, built from settings text and an optional
+// document script entry.
+class MainFormTest : public ::testing::Test {
+public:
+  MainFormTest() : Loader(Platform) {
+    Os.ExecutablePath = "C:\\apps\\demo.exe";
+    Os.CommandLine = {"demo.exe"};
+    Loader.WebViewLoaderPath = "C:\\data\\loader.dll";
+  }
+
+  TMainForm& Make(const std::string& settings, const TPackageEntries& extra = {}) {
+    Archive.Clear();
+    TZipWriter writer(Archive, PackagePassword());
+    for (const auto& [name, text] : extra)
+      writer.AddEntry(name, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    writer.Finish();
+    Package.SetPassword(PackagePassword());
+    Package.Open(Archive);
+    Ini.LoadFromText("[App]\n" + settings);
+    TMainFormContext context;
+    context.ExeZip = &Package;
+    context.ProjectINI = &Ini;
+    context.AppID = "demo";
+    context.AppName = "Demo App";
+    context.AppDirName = "app";
+    context.AppIndexHtml = "index.html";
+    Form.reset();
+    Form = std::make_unique<TMainForm>(Toolkit, Os, Loader, Loop, context);
+    return *Form;
+  }
+
+  void CompleteWebView() {
+    while (!Platform.EnvironmentPending())
+      std::this_thread::yield();
+    Platform.CompleteEnvironment(kSOk);
+    Loop.Drain();
+    Platform.CompleteController(kSOk);
+  }
+
+  FakeToolkitWindow& MainWindow() { return static_cast<FakeToolkitWindow&>(Form->Window()); }
+
+  std::vector<std::string> CallsStartingWith(const std::string& prefix) const {
+    std::vector<std::string> out;
+    for (const std::string& call : Platform.Calls())
+      if (call.rfind(prefix, 0) == 0)
+        out.push_back(call);
+    return out;
+  }
+
+  void PageCalls(const std::string& json) {
+    FakeWebMessageReceivedArgs message;
+    message.WebMessageAsJson = json;
+    Platform.Raise(TWebViewEvent::WebMessageReceived, message);
+  }
+
+  FakeOsServices Os;
+  FakeToolkit Toolkit;
+  FakeEventLoop Loop;
+  FakeWebViewPlatform Platform;
+  TWebViewLoader Loader;
+  TMemoryStream Archive;
+  TZipArchive Package;
+  TProjectINI Ini;
+  std::unique_ptr<TMainForm> Form;
+};
+
+TEST_F(MainFormTest, WindowSettingsAreApplied) {
+  struct TCase {
+    std::string Settings;
+    TBorderStyle Border;
+    TWindowState State;
+    bool Fullscreen;
+    bool OnTop;
+    std::string Placement;
+    std::array<int, 4> Limits; // min width, min height, max width, max height
+  };
+  const TCase cases[] = {
+      {"",
+       TBorderStyle::Sizeable,
+       TWindowState::Normal,
+       false,
+       false,
+       "desktop centre",
+       {0, 0, 0, 0}},
+      {"WindowStyle=1\nWindowBorder=1\nWindowState=0\n",
+       TBorderStyle::None,
+       TWindowState::Maximized,
+       true,
+       false,
+       "desktop centre",
+       {0, 0, 0, 0}},
+      {"WindowBorder=3\nWindowState=1\nWindowOrder=1\nWindowPosition=1\n",
+       TBorderStyle::Dialog,
+       TWindowState::Maximized,
+       false,
+       true,
+       "none",
+       {0, 0, 0, 0}},
+      {"WindowBorder=5\nWindowState=2\n",
+       TBorderStyle::SizeToolWin,
+       TWindowState::Normal,
+       false,
+       false,
+       "desktop centre",
+       {0, 0, 0, 0}},
+      // The minimum is assigned after the maximum and raises it.
+      {"MaxWidth=700\nMinWidth=900\nMaxHeight=500\nMinHeight=200\n",
+       TBorderStyle::Sizeable,
+       TWindowState::Normal,
+       false,
+       false,
+       "desktop centre",
+       {900, 200, 900, 500}},
+  };
+  for (const TCase& c : cases) {
+    Make(c.Settings);
+    FakeToolkitWindow& window = MainWindow();
+    EXPECT_EQ(window.BorderStyle(), c.Border) << c.Settings;
+    EXPECT_EQ(window.WindowState(), c.State) << c.Settings;
+    EXPECT_EQ(Form->BrowserExternalModule()->InFullscreen(), c.Fullscreen) << c.Settings;
+    EXPECT_EQ(window.StayOnTop(), c.OnTop) << c.Settings;
+    EXPECT_EQ(window.Placement, c.Placement) << c.Settings;
+    EXPECT_EQ(
+        (std::array<int, 4>{window.MinWidth, window.MinHeight, window.MaxWidth, window.MaxHeight}),
+        c.Limits)
+        << c.Settings;
+    EXPECT_EQ(window.Caption(), "Demo App");
+    EXPECT_EQ(window.CornerPreference, 2);
+  }
+  EXPECT_EQ(Toolkit.ApplicationTitle, "Demo App");
+  Make("Width=640\nHeight=480\n");
+  EXPECT_EQ(MainWindow().Bounds().Right - MainWindow().Bounds().Left, 640);
+  EXPECT_EQ(MainWindow().Bounds().Bottom - MainWindow().Bounds().Top, 480);
+}
+
+TEST_F(MainFormTest, BrowserWindowIsEmbeddedAndConfigured) {
+  Make("AllowDebug=1\n", {{"qel-webviewjs", "console.log('extra');"}});
+  TBrowserForm& browser = *Form->BrowserForm();
+  EXPECT_EQ(static_cast<FakeToolkitWindow&>(browser.Window()).Parent, &Form->Window());
+  EXPECT_TRUE(browser.Window().Visible());
+  EXPECT_TRUE(browser.FIsRuntime);
+  EXPECT_TRUE(browser.FHandleRequests);
+  EXPECT_TRUE(browser.FWithExternal);
+  EXPECT_TRUE(browser.FAllowDebug);
+  EXPECT_FALSE(browser.FAllowZoom);
+  EXPECT_EQ(browser.FAppDirName, "app");
+  EXPECT_EQ(browser.FRuntimeAppID, "demo");
+  EXPECT_EQ(browser.FWebviewJavascript, "console.log('extra');");
+  EXPECT_EQ(browser.FStartPageURL, "file:///index.html");
+  Make("");
+  EXPECT_EQ(Form->BrowserForm()->FWebviewJavascript, "");
+}
+
+TEST_F(MainFormTest, StartPageComesFromTheCommandLineOnlyForTheTwoArgumentForm) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"demo.exe", "demo", "file:///other.html?x"}, "file:///other.html?x"},
+      {{"demo.exe", "demo"}, "file:///index.html"},
+      {{"demo.exe", "Demo", "file:///other.html"}, "file:///index.html"},
+      {{"demo.exe", "demo", "file:///other.html", "more"}, "file:///index.html"},
+  };
+  for (const auto& [args, expected] : cases) {
+    Os.CommandLine = args;
+    Make("");
+    EXPECT_EQ(Form->BrowserForm()->FStartPageURL, expected) << args.size();
+  }
+}
+
+TEST_F(MainFormTest, CloseWaitsForThePageAndThenReleasesBridgeAndBrowser) {
+  Make("");
+  CompleteWebView();
+  Platform.ClearCalls();
+  MainWindow().UserClose();
+  EXPECT_FALSE(MainWindow().Closed);
+  EXPECT_EQ(CallsStartingWith("ExecuteScript"),
+            std::vector<std::string>{"ExecuteScript qel.events.onCloseQuery();"});
+
+  // The page's default handler answers with qel.app.close().
+  PageCalls(R"({"id":"50001","uuid":"c1","data":{}})");
+  EXPECT_FALSE(MainWindow().Closed);
+  Loop.Drain();
+  EXPECT_TRUE(MainWindow().Closed);
+  EXPECT_EQ(MainWindow().CloseQueries, 2);
+  EXPECT_EQ(CallsStartingWith("ExecuteScript").size(), 2u);
+  EXPECT_EQ(Form->BrowserForm(), nullptr);
+  EXPECT_EQ(Form->BrowserExternalModule(), nullptr);
+  EXPECT_TRUE(CallsStartingWith("PostWebMessageAsJson").empty());
+}
+
+TEST_F(MainFormTest, ThePageAnswersThroughTheBridgeAndCanRenameTheWindow) {
+  Make("DynamicAppTitle=1\n");
+  CompleteWebView();
+  PageCalls(R"({"id":"10001","uuid":"u-1","data":{}})");
+  EXPECT_EQ(CallsStartingWith("PostWebMessageAsJson"),
+            std::vector<std::string>{
+                R"(PostWebMessageAsJson {"uuid": "u-1", "success": true, "result": "2026.1"})"});
+  Platform.DocumentTitle = "Inbox (3)";
+  struct TNoArgs : WebViewEventArgs {
+  } args;
+  Platform.Raise(TWebViewEvent::DocumentTitleChanged, args);
+  EXPECT_EQ(MainWindow().Caption(), "Inbox (3)");
+  EXPECT_EQ(Toolkit.ApplicationTitle, "Demo App");
+
+  Make("DynamicAppTitle=0\n");
+  CompleteWebView();
+  Platform.Raise(TWebViewEvent::DocumentTitleChanged, args);
+  EXPECT_EQ(MainWindow().Caption(), "Demo App");
+}
+
+// The whole program on the fakes: start-up, the single-instance rule and
+// the main window.
+class ProgramTest : public ::testing::Test {
+public:
+  testing::TTempDir Dir;
+  FakeOsServices Os;
+  FakeToolkit Toolkit;
+  FakeEventLoop Loop;
+  FakeWebViewPlatform Platform;
+};
+
+TEST_F(ProgramTest, ASecondInstanceRunsOnlyWhenOpeningAPageOfTheApplication) {
+  struct TCase {
+    std::vector<std::string> Args;
+    std::string Extra;
+    bool Opens;
+  };
+  const TCase cases[] = {
+      {{"demo.exe"}, "", false},
+      {{"demo.exe", "demo"}, "", false},
+      {{"demo.exe", "demo", "file:///b.html"}, "", true},
+      {{"demo.exe", "demo", "file:///b.html", "x"}, "", false},
+      {{"demo.exe"}, "AllowInstances=1\n", true},
+  };
+  for (const TCase& c : cases) {
+    FakeToolkit toolkit;
+    Os.CommandLine = c.Args;
+    Os.HeldMarkers = {"demo"};
+    Os.CreatedMarkers.clear();
+    Os.ExecutablePath = testing::MakePackagedExe(
+        Dir, {{"qel.ini", "[App]\nID=demo\nName=Demo\nDirName=app\n" + c.Extra}});
+    TProgramServices services{Os, toolkit, Loop, Platform};
+    EXPECT_EQ(RunProgram(services), 0);
+    // The main window shows only in an instance allowed to run.
+    EXPECT_EQ(toolkit.ApplicationTitle == "Demo", c.Opens) << c.Args.size() << c.Extra;
+    EXPECT_TRUE(toolkit.Windows.empty());
+    EXPECT_EQ(Os.CreatedMarkers.size(), c.Extra.empty() ? 1u : 0u);
+  }
+}
+
+TEST_F(ProgramTest, AnUnreadablePackageIsReportedWithExitCodeOne) {
+  std::vector<uint8_t> bytes = testing::MakePe({{0x400, 0x200}});
+  const std::string junk = "this is no archive at all";
+  bytes.insert(bytes.end(), junk.begin(), junk.end());
+  Os.ExecutablePath = Dir.File("junk.exe");
+  testing::WriteBytes(Os.ExecutablePath, bytes);
+  TProgramServices services{Os, Toolkit, Loop, Platform};
+  EXPECT_EQ(RunProgram(services), 1);
+  EXPECT_EQ(Os.MessageBoxes.size(), 1u);
+}
+
+} // namespace
+} // namespace tessera
