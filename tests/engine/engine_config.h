@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace tessera::engine {
+
+// What a test asks of the engine, read from the process environment each
+// time an environment is created (and by the version query):
+//   TESSERA_ENGINE_LOG     file to append the call log to (absent: no log)
+//   TESSERA_ENGINE_SCRIPT  the page script played on each navigation
+//   TESSERA_ENGINE_FAIL    failure switches, "name:code[,name:code…]"
+struct TEngineConfig {
+  std::wstring LogPath;
+  std::wstring ScriptPath;
+  // Keyed by the method name as the log writes it, after the short names
+  // (environment, controller, getwebview, …) have been resolved.
+  std::map<std::string, std::int32_t> Failures;
+  // Switches that could not be read, reported in the log once it is open.
+  std::string FailureErrors;
+
+  static TEngineConfig FromEnvironment();
+
+  std::optional<std::int32_t> FailureFor(const std::string& name) const;
+};
+
+// Parses "name:code[,name:code…]"; unreadable entries are described in
+// `errors`. Codes are hex with 0x or decimal.
+std::map<std::string, std::int32_t> ParseFailureSwitches(const std::string& text,
+                                                         std::string& errors);
+
+} // namespace tessera::engine
