@@ -1,0 +1,18 @@
+// The Windows runtime: picks the Win32 backends and runs the program on the
+// UI thread, which the browser engine wants in a single-threaded COM
+// apartment.
+#include "platform/webview2/webview2_platform.h"
+#include "platform/win32/com_apartment.h"
+#include "platform/win32/event_loop_win32.h"
+#include "platform/win32/toolkit_win32.h"
+#include "startup/program_main.h"
+
+int main() {
+  tessera::TComApartment apartment;
+  tessera::Win32EventLoop loop;
+  const auto os = tessera::CreateOsServices();
+  const auto toolkit = tessera::CreateWin32Toolkit();
+  tessera::webview2::Win32WebViewPlatform engine(loop);
+  tessera::TProgramServices services{*os, *toolkit, loop, engine};
+  return tessera::RunProgram(services);
+}

@@ -1,0 +1,75 @@
+#include "platform/win32/toolkit_win32.h"
+
+#include "platform/win32/toolkit_activity_indicator_win32.h"
+#include "platform/win32/toolkit_message_dialog_win32.h"
+#include "platform/win32/toolkit_password_edit_win32.h"
+#include "platform/win32/toolkit_progress_bar_win32.h"
+#include "platform/win32/toolkit_window_win32.h"
+
+namespace tessera {
+
+namespace {
+
+using win32::Win32ToolkitWindow;
+
+// Every window the portable code hands back came from this toolkit.
+HWND NativeOf(ToolkitWindow& window) {
+  return static_cast<Win32ToolkitWindow&>(window).Hwnd();
+}
+
+class Win32Toolkit final : public Toolkit {
+public:
+  std::unique_ptr<ToolkitWindow> CreateForm(ToolkitWindowEvents& events,
+                                            TWindowKind kind) override {
+    auto window = std::make_unique<Win32ToolkitWindow>(events, kind, FShared);
+    window->NotifyHandleCreated();
+    return window;
+  }
+
+  std::unique_ptr<ToolkitProgressBar> CreateMarqueeProgressBar(ToolkitWindow& owner,
+                                                               int height) override {
+    return std::make_unique<win32::Win32ProgressBar>(NativeOf(owner), height);
+  }
+
+  std::unique_ptr<ToolkitActivityIndicator> CreateActivityIndicator(ToolkitWindow& owner, int left,
+                                                                    int top) override {
+    return std::make_unique<win32::Win32ActivityIndicator>(NativeOf(owner), left, top);
+  }
+
+  std::unique_ptr<ToolkitPasswordEdit> CreatePasswordEdit(ToolkitWindow& owner,
+                                                          const TBoundsRect& bounds,
+                                                          char passwordChar,
+                                                          const std::string& imageName) override {
+    auto& window = static_cast<Win32ToolkitWindow&>(owner);
+    return std::make_unique<win32::Win32PasswordEdit>(window.Hwnd(), bounds, passwordChar,
+                                                      imageName, window.Font());
+  }
+
+  TModalResult MessageDialog(const TMessageDialogRequest& request) override {
+    return win32::ShowMessageDialog(request, GetActiveWindow());
+  }
+
+  TNativeWindow ActiveWindow() const override {
+    return reinterpret_cast<TNativeWindow>(GetActiveWindow());
+  }
+
+  void SetMainWindow(ToolkitWindow* window) override {
+    FShared->MainWindow = static_cast<Win32ToolkitWindow*>(window);
+  }
+
+  // There is no hidden application window here: the main window carries
+  // the task-bar button and its caption is the text the shell shows. The
+  // title is kept for whatever later needs the application's name.
+  void SetApplicationTitle(const std::string& title) override { FShared->ApplicationTitle = title; }
+
+private:
+  std::shared_ptr<win32::TToolkitShared> FShared = std::make_shared<win32::TToolkitShared>();
+};
+
+} // namespace
+
+std::unique_ptr<Toolkit> CreateWin32Toolkit() {
+  return std::make_unique<Win32Toolkit>();
+}
+
+} // namespace tessera
