@@ -92,6 +92,16 @@ void TMainForm::FormCreate(OsServices& os, TWebViewLoader& loader, EventLoop& lo
   };
 
   module.SetWebView(FBrowserForm.get());
+  // The bridge's own messages (functions that need a package) in a plain
+  // modal box under the application's name.
+  module.SetMessageBox(
+      [&toolkit = GetToolkit(), appName = FContext.AppName](const std::string& text) {
+        TMessageDialogRequest request;
+        request.Text = text;
+        request.Kind = TMessageDialogKind::Plain;
+        request.WindowCaption = appName;
+        toolkit.MessageDialog(request);
+      });
   module.SetProjectINI(FContext.ProjectINI);
   module.SetOnAppCloseRequest(
       [this](TBrowserExternalModule& sender) { BrowserExternalModuleAppCloseRequest(sender); });

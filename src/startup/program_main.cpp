@@ -64,7 +64,12 @@ int RunProgram(TProgramServices& services) {
     code = Run(services, state);
   } catch (const std::exception& e) {
     // Nothing on the way handled it: tell the user, then end.
-    os.ShowErrorBox(e.what(), "Error");
+    TMessageDialogRequest report;
+    report.Text = e.what();
+    report.Kind = TMessageDialogKind::Error;
+    report.WindowCaption = "Error";
+    std::cerr << "tessera: " << e.what() << '\n';
+    services.Widgets.MessageDialog(report);
     code = 1;
   }
   state.Release();

@@ -273,7 +273,8 @@ TEST_F(ProgramTest, AnUnreadablePackageIsReportedWithExitCodeOne) {
   testing::WriteBytes(Os.ExecutablePath, bytes);
   TProgramServices services{Os, Toolkit, Loop, Platform};
   EXPECT_EQ(RunProgram(services), 1);
-  EXPECT_EQ(Os.MessageBoxes.size(), 1u);
+  ASSERT_EQ(Toolkit.Dialogs.size(), 1u);
+  EXPECT_EQ(Toolkit.Dialogs[0].Kind, TMessageDialogKind::Error);
 }
 
 } // namespace

@@ -168,7 +168,8 @@ public:
   std::function<void(std::uint32_t virtualKey)> OnKeyUp;
 };
 
-enum class TMessageDialogKind { Error, Confirmation };
+// Error and confirmation carry the system's icon; Plain is a bare message.
+enum class TMessageDialogKind { Error, Confirmation, Plain };
 enum class TMessageDialogButtons { OK, OKCancel };
 
 struct TMessageDialogRequest {

@@ -79,7 +79,10 @@ LRESULT CALLBACK RecaptionHook(int code, WPARAM wParam, LPARAM lParam) noexcept 
 TModalResult ShowMessageDialog(const TMessageDialogRequest& request, HWND owner) {
   const bool withCancel = request.Buttons == TMessageDialogButtons::OKCancel;
   UINT flags = (withCancel ? MB_OKCANCEL : MB_OK) | MB_DEFBUTTON1 | MB_SETFOREGROUND;
-  flags |= request.Kind == TMessageDialogKind::Error ? MB_ICONERROR : MB_ICONQUESTION;
+  if (request.Kind == TMessageDialogKind::Error)
+    flags |= MB_ICONERROR;
+  else if (request.Kind == TMessageDialogKind::Confirmation)
+    flags |= MB_ICONQUESTION;
   // Without an owner the box must not hide behind the application's own
   // windows, of which none is active yet at start-up.
   if (owner == nullptr) {
