@@ -1,0 +1,70 @@
+#include "platform/webkitgtk/page_channel.h"
+
+#include <cstdio>
+
+namespace tessera::webkitgtk {
+
+const char* PageChannelScript() {
+  return R"JS((() => {
+  const handlers = window.webkit && window.webkit.messageHandlers;
+  const handler = handlers && handlers.tessera;
+  if (!handler || (window.chrome && window.chrome.webview)) return;
+  const post = handler.postMessage.bind(handler);
+  const stringify = JSON.stringify;
+  const parse = JSON.parse;
+  const target = new EventTarget();
+  const webview = {
+    postMessage(message) {
+      const json = stringify(message);
+      post([String(location.href), json === undefined ? "null" : json]);
+    },
+    addEventListener: target.addEventListener.bind(target),
+    removeEventListener: target.removeEventListener.bind(target),
+  };
+  Object.defineProperty(webview, "__tesseraDispatch", {
+    value: (text) => { target.dispatchEvent(new MessageEvent("message", {data: parse(text)})); },
+  });
+  Object.freeze(webview);
+  if (!window.chrome) window.chrome = {};
+  Object.defineProperty(window.chrome, "webview", {value: webview, enumerable: true});
+})();)JS";
+}
+
+std::string JavaScriptStringLiteral(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else if (c == 0xE2 && i + 2 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+               (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
+                static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
+      // Line terminators inside a literal end it in older engines.
+      out += static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
+      i += 2;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  out += '"';
+  return out;
+}
+
+std::string MessageDispatchScript(std::string_view json) {
+  // Parsed in the page rather than pasted in as an expression: JSON and
+  // JavaScript literals differ (a "__proto__" member would set the
+  // prototype of a literal object instead of becoming a member).
+  return "(() => { const w = window.chrome && window.chrome.webview; "
+         "if (w && w.__tesseraDispatch) w.__tesseraDispatch(" +
+         JavaScriptStringLiteral(json) + "); })();";
+}
+
+} // namespace tessera::webkitgtk

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tessera::webkitgtk {
+
+// The script message handler the page-side channel posts to.
+inline constexpr const char* kMessageHandlerName = "tessera";
+
+// Runs at the start of every document, in every frame, before any script of
+// ours or of the page: defines window.chrome.webview (postMessage,
+// addEventListener, removeEventListener) over our script message handler.
+// A message travels as [document address, JSON text of the value], the JSON
+// made by the page's own JSON.stringify as it was when the document started,
+// so members keep their order and a page cannot spoof it later.
+const char* PageChannelScript();
+
+// The script that delivers `json` (valid JSON) to the page as the `data` of
+// a "message" event on window.chrome.webview.
+std::string MessageDispatchScript(std::string_view json);
+
+// `text` as a JavaScript string literal in double quotes; every byte that is
+// not plain printable ASCII text stays as it is except the quote, the
+// backslash, control characters and the two line separators U+2028/U+2029.
+std::string JavaScriptStringLiteral(std::string_view text);
+
+} // namespace tessera::webkitgtk
