@@ -1,0 +1,48 @@
+// Pieces of the test support that need the X headers, kept out of every
+// file that includes the test framework.
+#include <X11/Xatom.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+namespace tessera::testing_gtk {
+
+bool HaveWindowManager() {
+  GdkScreen* screen = gdk_screen_get_default();
+  return GDK_IS_X11_SCREEN(screen) &&
+         gdk_x11_screen_supports_net_wm_hint(screen,
+                                             gdk_atom_intern_static_string("_NET_WM_STATE_ABOVE"));
+}
+
+} // namespace tessera::testing_gtk
+
+namespace tessera::testing_gtk {
+
+bool HasNetWmState(GtkWidget* toplevel, const char* state) {
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  if (window == nullptr || !GDK_IS_X11_WINDOW(window)) {
+    return false;
+  }
+  Display* display = GDK_DISPLAY_XDISPLAY(gdk_window_get_display(window));
+  const Atom property = XInternAtom(display, "_NET_WM_STATE", False);
+  const Atom wanted = XInternAtom(display, state, False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long remaining = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(display, gdk_x11_window_get_xid(window), property, 0, 64, False, XA_ATOM,
+                         &type, &format, &count, &remaining, &data) == Success &&
+      data != nullptr) {
+    const auto* atoms = reinterpret_cast<const Atom*>(data);
+    for (unsigned long i = 0; i < count; ++i) {
+      found = found || atoms[i] == wanted;
+    }
+  }
+  if (data != nullptr) {
+    XFree(data);
+  }
+  return found;
+}
+
+} // namespace tessera::testing_gtk

@@ -1,0 +1,129 @@
+#pragma once
+
+// Shared pieces of the GTK toolkit tests: an events recorder, main-loop
+// pumping with a deadline (GTK applies sizes and states after a round trip
+// to the X server), work that runs from inside whatever loop runs then, and
+// key events made as GDK makes them.
+#include "platform/api/toolkit.h"
+
+#include <gtk/gtk.h>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+namespace tessera::testing_gtk {
+
+// The forward-declared command enum's values, as the web view control
+// defines them.
+inline constexpr auto kMinimize = static_cast<TSysCommand>(0);
+inline constexpr auto kRestore = static_cast<TSysCommand>(1);
+
+struct TRecordingEvents : ToolkitWindowEvents {
+  bool AllowClose = true;
+  int CloseQueries = 0;
+  int ClosedCount = 0;
+  int Resizes = 0;
+  std::vector<TNativeWindow> Created;
+  std::vector<TSysCommand> SysCommands;
+  std::function<void()> OnClosed;
+
+  bool CloseQuery() override {
+    ++CloseQueries;
+    return AllowClose;
+  }
+  void Closed() override {
+    ++ClosedCount;
+    if (OnClosed) {
+      OnClosed();
+    }
+  }
+  void Resized() override { ++Resizes; }
+  void HandleCreated(TNativeWindow handle) override { Created.push_back(handle); }
+  void SysCommand(TSysCommand command) override { SysCommands.push_back(command); }
+};
+
+inline GtkWidget* Area(const ToolkitWindow& window) {
+  return reinterpret_cast<GtkWidget*>(window.Handle());
+}
+
+inline GtkWindow* TopLevelOf(const ToolkitWindow& window) {
+  return GTK_WINDOW(gtk_widget_get_toplevel(Area(window)));
+}
+
+// Handles the main context's events until `done` holds or the time is up;
+// returns whether it holds.
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    if (!g_main_context_iteration(nullptr, FALSE)) {
+      g_usleep(2000);
+    }
+  }
+  return true;
+}
+
+// Handles events for a while: for things that must not happen.
+inline void PumpFor(int ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+// Runs `work` once, `delayMs` from now, from the loop that runs then.
+inline void RunLater(guint delayMs, std::function<void()> work) {
+  auto* job = new std::function<void()>(std::move(work));
+  g_timeout_add_full(
+      G_PRIORITY_DEFAULT, delayMs,
+      [](gpointer data) -> gboolean {
+        (*static_cast<std::function<void()>*>(data))();
+        return G_SOURCE_REMOVE;
+      },
+      job, [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+}
+
+// Whether a window manager runs that keeps windows above others (the suite
+// starts openbox when it is installed). Defined apart: the X headers' macros
+// (None, Bool) clash with the test framework's and our names.
+bool HaveWindowManager();
+
+// Whether the window manager lists `state` (an atom name such as
+// "_NET_WM_STATE_ABOVE") on the window; GDK's own state keeps some flags
+// after the window manager dropped them.
+bool HasNetWmState(GtkWidget* toplevel, const char* state);
+
+// Delivers a key press or release to `toplevel` as GDK would deliver it from
+// the X server, whatever window the server gives the focus.
+inline void SendKey(GtkWidget* toplevel, guint keyval, bool press) {
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  GdkEvent* event = gdk_event_new(press ? GDK_KEY_PRESS : GDK_KEY_RELEASE);
+  event->key.window = GDK_WINDOW(g_object_ref(window));
+  event->key.send_event = TRUE;
+  event->key.time = GDK_CURRENT_TIME;
+  event->key.keyval = keyval;
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  GdkDisplay* display = gdk_window_get_display(window);
+  if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys,
+                                        &count) &&
+      count > 0) {
+    event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+    event->key.group = static_cast<guint8>(keys[0].group);
+    // The shifted half of the key gives capitals.
+    if (keys[0].level == 1) {
+      event->key.state = GDK_SHIFT_MASK;
+    }
+  }
+  g_free(keys);
+  gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+  gtk_main_do_event(event);
+  gdk_event_free(event);
+}
+
+inline void TypeKey(GtkWidget* toplevel, guint keyval) {
+  SendKey(toplevel, keyval, true);
+  SendKey(toplevel, keyval, false);
+}
+
+} // namespace tessera::testing_gtk
