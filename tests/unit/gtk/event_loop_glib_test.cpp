@@ -18,15 +18,16 @@ namespace tessera {
 namespace {
 
 using testing_gtk::RunLater;
+using testing_gtk::TScopedRunLater;
 
 // Ends a Run that would otherwise hang the suite, and says so.
 struct TWatchdog {
-  explicit TWatchdog(GlibEventLoop& loop, bool& fired) {
-    RunLater(5000, [&loop, &fired] {
-      fired = true;
-      loop.Quit();
-    });
-  }
+  explicit TWatchdog(GlibEventLoop& loop, bool& fired)
+      : FTimer(20000, [&loop, &fired] {
+          fired = true;
+          loop.Quit();
+        }) {}
+  TScopedRunLater FTimer;
 };
 
 TEST(GlibEventLoop, PostedWorkRunsAfterThePosterReturnsInOrder) {

@@ -53,7 +53,7 @@ inline GtkWindow* TopLevelOf(const ToolkitWindow& window) {
 
 // Handles the main context's events until `done` holds or the time is up;
 // returns whether it holds.
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) {
@@ -71,10 +71,11 @@ inline void PumpFor(int ms) {
   PumpUntil([] { return false; }, ms);
 }
 
-// Runs `work` once, `delayMs` from now, from the loop that runs then.
-inline void RunLater(guint delayMs, std::function<void()> work) {
+// Runs `work` once, `delayMs` from now, from the loop that runs then;
+// answers the source's id.
+inline guint RunLater(guint delayMs, std::function<void()> work) {
   auto* job = new std::function<void()>(std::move(work));
-  g_timeout_add_full(
+  return g_timeout_add_full(
       G_PRIORITY_DEFAULT, delayMs,
       [](gpointer data) -> gboolean {
         (*static_cast<std::function<void()>*>(data))();
@@ -82,6 +83,26 @@ inline void RunLater(guint delayMs, std::function<void()> work) {
       },
       job, [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
 }
+
+// A RunLater that is called off when the scope ends: a watchdog of one test
+// must never fire inside a later one, with references to what is gone.
+class TScopedRunLater {
+public:
+  TScopedRunLater(guint delayMs, std::function<void()> work)
+      : FSource(RunLater(delayMs, [this, work = std::move(work)] {
+          FSource = 0;
+          work();
+        })) {}
+  ~TScopedRunLater() {
+    if (FSource != 0)
+      g_source_remove(FSource);
+  }
+  TScopedRunLater(const TScopedRunLater&) = delete;
+  TScopedRunLater& operator=(const TScopedRunLater&) = delete;
+
+private:
+  guint FSource;
+};
 
 // Whether a window manager runs that keeps windows above others (the suite
 // starts openbox when it is installed). Defined apart: the X headers' macros

@@ -15,6 +15,7 @@ namespace tessera {
 namespace {
 
 using testing_gtk::RunLater;
+using testing_gtk::TScopedRunLater;
 using testing_gtk::TypeKey;
 
 struct TSeenDialog {
@@ -90,7 +91,7 @@ TModalResult Answer(const TMessageDialogRequest& request, TAnswer answer, TSeenD
     }
   });
   // A dialog left unanswered would hang the suite.
-  RunLater(5000, [] {
+  TScopedRunLater watchdog(20000, [] {
     if (GtkWidget* dialog = FindMessageDialog()) {
       gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_NONE);
     }

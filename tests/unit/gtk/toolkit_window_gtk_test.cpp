@@ -21,6 +21,7 @@ using testing_gtk::PumpUntil;
 using testing_gtk::RunLater;
 using testing_gtk::TopLevelOf;
 using testing_gtk::TRecordingEvents;
+using testing_gtk::TScopedRunLater;
 
 // The size the X server gave the window.
 std::pair<int, int> RealSize(const ToolkitWindow& window) {
@@ -283,11 +284,13 @@ TEST_F(ToolkitWindowGtkTest, GrantedCloseHidesTheWindowAndEndsTheLoopOnlyForTheM
   auto main = NewWindow();
   FToolkit->SetMainWindow(main.get());
   main->Show();
+  // A busy machine may take a while to map it; close it only once it shows.
+  ASSERT_TRUE(PumpUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(TopLevelOf(*main))); }));
   bool visibleWhenClosed = true;
   FEvents.OnClosed = [&] { visibleWhenClosed = main->Visible(); };
   bool ranPastClose = false;
   loop.Post([&] { gtk_window_close(TopLevelOf(*main)); });
-  RunLater(3000, [&] {
+  TScopedRunLater watchdog(10000, [&] {
     ranPastClose = true;
     loop.Quit();
   });
