@@ -10,7 +10,7 @@
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (!gtk_init_check(&argc, &argv)) {
-    std::cerr << "no display: run these tests through tests/webkitgtk/xvfb-session\n";
+    std::cerr << "no display: run these tests through scripts/x11-suite\n";
     return 1;
   }
   const int result = RUN_ALL_TESTS();
