@@ -106,6 +106,10 @@ void TBrowserExternalModule::EdgeBrowserWebMessageReceived(
 }
 
 void TBrowserExternalModule::HandleMessage(const TBridgeMessageArgs& args) {
+  const std::string json = args.WebMessageAsJson();
+  if (FTrafficLog != nullptr) {
+    FTrafficLog->Received(json);
+  }
   std::string text;
   if (!args.TryGetWebMessageAsString(text)) {
     text.clear();
@@ -119,7 +123,7 @@ void TBrowserExternalModule::HandleMessage(const TBridgeMessageArgs& args) {
   }
 
   // The parsed request is a local: it is released on every path out.
-  const std::optional<TJsonValue> request = ParseJson(args.WebMessageAsJson());
+  const std::optional<TJsonValue> request = ParseJson(json);
   if (!request || !request->IsObject()) {
     throw EJsonError("The message is not a JSON object");
   }
@@ -172,6 +176,9 @@ void TBrowserExternalModule::PostCallReply(std::string_view uuid, std::string_vi
   reply += ", \"result\": ";
   reply += result;
   reply += '}';
+  if (FTrafficLog != nullptr) {
+    FTrafficLog->Posted(reply);
+  }
   if (FWebView != nullptr) {
     FWebView->PostWebMessageAsJson(reply);
   }
@@ -196,6 +203,9 @@ bool TBrowserExternalModule::RuntimeOnly(const TBridgeFunction& function) {
 }
 
 void TBrowserExternalModule::RunPageScript(std::string_view script) {
+  if (FTrafficLog != nullptr) {
+    FTrafficLog->Script(script);
+  }
   if (FWebView != nullptr) {
     FWebView->ExecuteScript(script);
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bridge/bridge_json.h"
+#include "bridge/bridge_traffic_log.h"
 #include "bridge/function_table.h"
 
 #include <functional>
@@ -110,6 +111,9 @@ public:
   // Where errors that end the handling of a message are reported; standard
   // error unless replaced.
   void SetErrorReporter(TErrorReporter reporter) { FErrorReporter = std::move(reporter); }
+  // Where the traffic is written for debugging (every request received,
+  // every reply posted, every script run); none by default. Not owned.
+  void SetTrafficLog(TBridgeTrafficLog* log) { FTrafficLog = log; }
 
   // The web view's message event (the control's sender is not needed, so
   // the owner binds this with a small lambda). Never raises: an error that
@@ -155,6 +159,7 @@ private:
   TAppCloseRequestEvent FOnAppCloseRequest;
   TMessageBoxCallback FMessageBox;
   TErrorReporter FErrorReporter;
+  TBridgeTrafficLog* FTrafficLog = nullptr;
 };
 
 } // namespace tessera

@@ -103,6 +103,7 @@ void TMainForm::FormCreate(OsServices& os, TWebViewLoader& loader, EventLoop& lo
         toolkit.MessageDialog(request);
       });
   module.SetProjectINI(FContext.ProjectINI);
+  module.SetTrafficLog(FContext.BridgeLog);
   module.SetOnAppCloseRequest(
       [this](TBrowserExternalModule& sender) { BrowserExternalModuleAppCloseRequest(sender); });
 
@@ -175,8 +176,9 @@ void TMainForm::ApplyStyle() {
 void TMainForm::FormCloseQuery(bool& canClose) {
   canClose = FCanClose;
   // The page decides: its handler calls qel.app.close() when it agrees.
-  if (FBrowserForm)
-    FBrowserForm->EdgeBrowser().ExecuteScript(std::string(kCloseQueryScript));
+  // Through the bridge, which runs every page event in the browser window.
+  if (FBrowserExternalModule)
+    FBrowserExternalModule->RunPageScript(kCloseQueryScript);
 }
 
 void TMainForm::FormClose() {

@@ -24,6 +24,8 @@ struct TMainFormContext {
   std::string AppName;
   std::string AppDirName;
   std::string AppIndexHtml;
+  // Where the bridge writes its traffic for debugging; none by default.
+  TBridgeTrafficLog* BridgeLog = nullptr;
 };
 
 // The application's one top-level window. It holds the bridge module and

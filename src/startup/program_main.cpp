@@ -8,6 +8,7 @@
 
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ bool BlockedByRunningInstance(const TRuntimeState& state, OsServices& os) {
   return !(args.size() == 3 && args[1] == state.AppID);
 }
 
-int Run(TProgramServices& services, TRuntimeState& state) {
+int Run(TProgramServices& services, const TProgramOptions& options, TRuntimeState& state) {
   OsServices& os = services.Os;
   try {
     LoadExeZip(state, os, services.Widgets);
@@ -38,6 +39,9 @@ int Run(TProgramServices& services, TRuntimeState& state) {
 
   TWebViewLoader loader(services.Engine);
   loader.WebViewLoaderPath = state.WebViewLoaderPath;
+  std::unique_ptr<TBridgeTrafficLog> bridgeLog;
+  if (!options.BridgeLogPath.empty())
+    bridgeLog = std::make_unique<TBridgeTrafficLog>(options.BridgeLogPath);
   TMainFormContext context;
   context.ExeZip = state.ExeZip.get();
   context.ProjectINI = state.ProjectINI.get();
@@ -45,6 +49,7 @@ int Run(TProgramServices& services, TRuntimeState& state) {
   context.AppName = state.AppName;
   context.AppDirName = state.AppDirName;
   context.AppIndexHtml = state.AppIndexHtml;
+  context.BridgeLog = bridgeLog.get();
   TMainForm mainForm(services.Widgets, os, loader, services.Loop, context);
   services.Widgets.SetMainWindow(&mainForm.Window());
   mainForm.Show();
@@ -55,13 +60,13 @@ int Run(TProgramServices& services, TRuntimeState& state) {
 
 } // namespace
 
-int RunProgram(TProgramServices& services) {
+int RunProgram(TProgramServices& services, const TProgramOptions& options) {
   OsServices& os = services.Os;
   TStrUtils::SetMimeDatabaseSource([&os] { return os.ReadMimeDatabase(); });
   TRuntimeState state;
   int code = 0;
   try {
-    code = Run(services, state);
+    code = Run(services, options, state);
   } catch (const std::exception& e) {
     // Nothing on the way handled it: tell the user, then end.
     TMessageDialogRequest report;

@@ -7,9 +7,7 @@
 
 namespace tessera::engine {
 
-namespace {
-
-std::wstring ReadVariable(const wchar_t* name) {
+std::wstring ReadEnvironmentVariable(const wchar_t* name) {
   const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
   if (size == 0)
     return {};
@@ -18,6 +16,8 @@ std::wstring ReadVariable(const wchar_t* name) {
   value.resize(length < size ? length : 0);
   return value;
 }
+
+namespace {
 
 // Short names for the switches tests use most; any other name is taken as
 // the method name itself (put_Bounds, Navigate, …).
@@ -75,9 +75,10 @@ std::map<std::string, std::int32_t> ParseFailureSwitches(const std::string& text
 
 TEngineConfig TEngineConfig::FromEnvironment() {
   TEngineConfig config;
-  config.LogPath = ReadVariable(L"TESSERA_ENGINE_LOG");
-  config.ScriptPath = ReadVariable(L"TESSERA_ENGINE_SCRIPT");
-  const std::wstring failures = ReadVariable(L"TESSERA_ENGINE_FAIL");
+  config.LogPath = ReadEnvironmentVariable(L"TESSERA_ENGINE_LOG");
+  config.ScriptPath = ReadEnvironmentVariable(L"TESSERA_ENGINE_SCRIPT");
+  config.RuntimeMarkerPath = ReadEnvironmentVariable(L"TESSERA_ENGINE_RUNTIME_MARKER");
+  const std::wstring failures = ReadEnvironmentVariable(L"TESSERA_ENGINE_FAIL");
   config.Failures = ParseFailureSwitches(win32::Narrow(failures), config.FailureErrors);
   return config;
 }
@@ -87,6 +88,11 @@ std::optional<std::int32_t> TEngineConfig::FailureFor(const std::string& name) c
   if (it == Failures.end())
     return std::nullopt;
   return it->second;
+}
+
+bool TEngineConfig::RuntimeInstalled() const {
+  return RuntimeMarkerPath.empty() ||
+         GetFileAttributesW(RuntimeMarkerPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 } // namespace tessera::engine

@@ -12,9 +12,13 @@ namespace tessera::engine {
 //   TESSERA_ENGINE_LOG     file to append the call log to (absent: no log)
 //   TESSERA_ENGINE_SCRIPT  the page script played on each navigation
 //   TESSERA_ENGINE_FAIL    failure switches, "name:code[,name:code…]"
+//   TESSERA_ENGINE_RUNTIME_MARKER
+//                          a file whose existence stands for an installed
+//                          browser runtime (absent: always installed)
 struct TEngineConfig {
   std::wstring LogPath;
   std::wstring ScriptPath;
+  std::wstring RuntimeMarkerPath;
   // Keyed by the method name as the log writes it, after the short names
   // (environment, controller, getwebview, …) have been resolved.
   std::map<std::string, std::int32_t> Failures;
@@ -24,7 +28,12 @@ struct TEngineConfig {
   static TEngineConfig FromEnvironment();
 
   std::optional<std::int32_t> FailureFor(const std::string& name) const;
+  // False only while a runtime marker is named and no file is there.
+  bool RuntimeInstalled() const;
 };
+
+// Reads one variable of the process environment; empty when unset.
+std::wstring ReadEnvironmentVariable(const wchar_t* name);
 
 // Parses "name:code[,name:code…]"; unreadable entries are described in
 // `errors`. Codes are hex with 0x or decimal.

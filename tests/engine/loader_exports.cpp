@@ -19,10 +19,28 @@ HRESULT CheckApartment() {
   return S_OK;
 }
 
+// What the host hands the browser runtime through its own process: the
+// command line it was started with and the variables the runtime reads.
+void LogProcessContext(const TEngineLog& log) {
+  log.Write("command-line " + TEngineLog::RestOfLine(tessera::win32::Narrow(GetCommandLineW())));
+  for (const wchar_t* name :
+       {L"WEBVIEW2_USER_DATA_FOLDER", L"WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS",
+        L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", L"WEBVIEW2_RELEASE_CHANNEL_PREFERENCE"}) {
+    const std::string key = tessera::win32::Narrow(name);
+    SetLastError(ERROR_SUCCESS);
+    if (GetEnvironmentVariableW(name, nullptr, 0) == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND)
+      log.Write("env " + key + " unset");
+    else
+      log.Write("env " + key + "=" +
+                TEngineLog::RestOfLine(tessera::win32::Narrow(ReadEnvironmentVariable(name))));
+  }
+}
+
 HRESULT CreateEnvironment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
   TEngineConfig config = TEngineConfig::FromEnvironment();
   const TEngineLog log(config.LogPath);
   log.Write("CreateCoreWebView2Environment");
+  LogProcessContext(log);
   const auto fail = [&](HRESULT code) {
     log.Write("failed CreateCoreWebView2Environment " + TEngineLog::Hex(code));
     return code;
@@ -101,6 +119,11 @@ __declspec(dllexport) HRESULT STDAPICALLTYPE
   if (const auto code = config.FailureFor("GetAvailableCoreWebView2BrowserVersionString")) {
     log.Write("failed GetAvailableCoreWebView2BrowserVersionString " + TEngineLog::Hex(*code));
     return *code;
+  }
+  if (!config.RuntimeInstalled()) {
+    const HRESULT code = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    log.Write("failed GetAvailableCoreWebView2BrowserVersionString " + TEngineLog::Hex(code));
+    return code;
   }
   return OutString(versionInfo, kEngineVersion);
 }

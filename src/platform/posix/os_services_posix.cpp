@@ -1,6 +1,7 @@
 #include "platform/posix/os_services_posix.h"
 
 #include "base/utf.h"
+#include "platform/posix/mime_types_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -118,9 +119,14 @@ std::string PosixOsServices::DecodeAnsiText(std::string_view bytes) {
 }
 
 TSystemMimeTypes PosixOsServices::ReadMimeDatabase() {
-  // Linux has no registry-style MIME database that maps the other way round
-  // with the same precedence; the built-in list stands alone.
-  return {};
+  // The extension-to-type lines of the system's mime.types stand where the
+  // registry's file-extension keys stand on Windows. Its lines also list
+  // several extensions per type, so it has no one "Extension" per type to
+  // give; that pass stays empty.
+  std::string text;
+  if (!LoadBytesFromFile(kSystemMimeTypesPath, text))
+    return {};
+  return ParseMimeTypesFile(text);
 }
 
 void PosixOsServices::ShowErrorBox(const std::string& text, const std::string& caption) {

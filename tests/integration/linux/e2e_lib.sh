@@ -1,0 +1,195 @@
+# Shared by the end-to-end scripts: packing applications with tessera-pack,
+# running them on the private display of scripts/x11-suite (openbox as the
+# window manager), and watching them through X (xdotool, xprop), the
+# bridge's debugging log and the widget probe. Sourced, never run.
+#
+# CMake passes TESSERA_RUNTIME, TESSERA_PACK, TESSERA_WIDGET_PROBE (the GTK
+# module that records dialogs, widget_probe.cpp), TESSERA_TEST_PACKER (packs
+# what tessera-pack refuses) and TESSERA_ARTIFACTS (screenshots for people
+# to look at).
+#
+# Pages report what they see through the bridge log: report(name, value)
+# from report.js posts {"test": name, "value": value}, which the bridge logs
+# as "<- {...}" and then drops (it is no request).
+set -euo pipefail
+
+if [ -z "${DISPLAY:-}" ] || ! command -v xdotool >/dev/null || ! command -v xprop >/dev/null; then
+  echo "SKIP: needs scripts/x11-suite (an X display), xdotool and xprop"
+  exit 77
+fi
+
+E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+WORK=$(mktemp -d "${HOME:-/tmp}/e2e.XXXXXX")
+mkdir -p "$TESSERA_ARTIFACTS"
+# The data folders of the applications (XDG), inside the suite's HOME.
+export XDG_DATA_HOME=$WORK/data
+source "$(dirname "${BASH_SOURCE[0]}")/../process_watch.sh"
+
+fail() {
+  echo "FAIL: $*" >&2
+  local name
+  for name in "$WORK"/*/; do
+    [ -f "$name/stderr.txt" ] && { echo "--- stderr of $(basename "$name")" >&2; tail -n 20 "$name/stderr.txt" >&2; }
+    [ -f "$name/bridge.log" ] && { echo "--- bridge log of $(basename "$name")" >&2; tail -n 30 "$name/bridge.log" >&2; }
+  done
+  exit 1
+}
+
+step() {
+  echo "== $*"
+}
+
+# new_app NAME: an application folder $WORK/NAME with an empty web folder
+# app/ (plus report.js) and qel.ini from standard input ([App] written for
+# you).
+new_app() {
+  local dir=$WORK/$1
+  mkdir -p "$dir/app"
+  cp "$E2E_DIR/pages/report.js" "$dir/app/report.js"
+  { echo "[App]"; cat; } >"$dir/qel.ini"
+}
+
+# add_file NAME PATH: a file of the application's web folder, from stdin.
+add_file() {
+  local file=$WORK/$1/app/$2
+  mkdir -p "$(dirname "$file")"
+  cat >"$file"
+}
+
+# pack_app NAME [tessera-pack options...]: packs $WORK/NAME into the
+# executable $WORK/NAME/NAME.
+pack_app() {
+  local name=$1
+  shift
+  local dir=$WORK/$name
+  "$TESSERA_PACK" --runtime "$TESSERA_RUNTIME" --app "$dir/app" --settings "$dir/qel.ini" \
+    --output "$dir/$name" "$@" >/dev/null || fail "tessera-pack could not pack $name"
+}
+
+# start_exe NAME EXE [ARGS...]: starts EXE in the background with the bridge
+# log and the widget log of NAME; APP_PID is its process.
+start_exe() {
+  local name=$1 exe=$2
+  shift 2
+  local dir=$WORK/$name
+  mkdir -p "$dir"
+  TESSERA_BRIDGE_LOG=$dir/bridge.log GTK_MODULES=$TESSERA_WIDGET_PROBE \
+    TESSERA_WIDGET_LOG=$dir/widgets.log "$exe" "$@" >>"$dir/stdout.txt" 2>>"$dir/stderr.txt" &
+  APP_PID=$!
+  STARTED_PIDS+=("$APP_PID")
+}
+
+# start_app NAME [ARGS...]: starts the packed $WORK/NAME/NAME.
+start_app() {
+  local name=$1
+  shift
+  start_exe "$name" "$WORK/$name/$name" "$@"
+}
+
+
+
+
+
+# window_count CAPTION: how many visible windows have exactly that caption.
+window_count() {
+  local pattern
+  pattern="^$(printf '%s' "$1" | sed 's/[][\.*^$()+?{}|]/\\&/g')\$"
+  xdotool search --onlyvisible --name "$pattern" 2>/dev/null | wc -l
+}
+
+# close_window WINDOW: what the user's Alt+F4 does under the window manager.
+close_window() {
+  timeout 10 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  xdotool key --clearmodifiers alt+F4
+}
+
+# type_into WINDOW TEXT: types into the window that has the focus.
+type_into() {
+  timeout 10 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || fail "cannot activate $1"
+  xdotool type --delay 40 "$2"
+}
+
+# press WINDOW KEY...
+press() {
+  local window=$1
+  shift
+  timeout 10 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || fail "cannot activate $window"
+  xdotool key --clearmodifiers --delay 50 "$@"
+}
+
+# wait_log NAME LINE SECONDS: waits until the bridge log of NAME holds that
+# exact line.
+wait_log() {
+  local log=$WORK/$1/bridge.log deadline=$((SECONDS + $3))
+  while [ $SECONDS -lt $deadline ]; do
+    [ -f "$log" ] && grep -aFxq -- "$2" "$log" && return 0
+    sleep 0.1
+  done
+  fail "bridge log of $1 has no line \"$2\" within $3 s"
+}
+
+# log_count NAME LINE: how many times the exact line is in the bridge log.
+log_count() {
+  local log=$WORK/$1/bridge.log
+  [ -f "$log" ] || { echo 0; return; }
+  grep -aFxc -- "$2" "$log" || true
+}
+
+# wait_report NAME TEST SECONDS: waits for the page's report of TEST and
+# sets REPORT to its value, as JSON.
+wait_report() {
+  local log=$WORK/$1/bridge.log deadline=$((SECONDS + $3)) line
+  local prefix="<- {\"test\":\"$2\",\"value\":"
+  while [ $SECONDS -lt $deadline ]; do
+    if [ -f "$log" ]; then
+      line=$(grep -aF -- "$prefix" "$log" | tail -n 1 || true)
+      if [ -n "$line" ]; then
+        REPORT=${line#"$prefix"}
+        REPORT=${REPORT%\}}
+        return 0
+      fi
+    fi
+    sleep 0.1
+  done
+  fail "the page of $1 did not report \"$2\" within $3 s"
+}
+
+# expect_report NAME TEST VALUE [SECONDS]: the page reported exactly VALUE
+# (JSON) for TEST.
+expect_report() {
+  wait_report "$1" "$2" "${4:-20}"
+  [ "$REPORT" = "$3" ] || fail "$1 reported $2 = $REPORT, expected $3"
+}
+
+# wait_widgets NAME LINE SECONDS: waits until the widget probe recorded that
+# exact line for a window of NAME.
+wait_widgets() {
+  local log=$WORK/$1/widgets.log deadline=$((SECONDS + $3))
+  while [ $SECONDS -lt $deadline ]; do
+    [ -f "$log" ] && grep -aFxq -- "$2" "$log" && return 0
+    sleep 0.1
+  done
+  fail "no window of $1 showed \"$2\" within $3 s"
+}
+
+# window_property WINDOW ATOM: the property as xprop prints it.
+window_property() {
+  xprop -id "$1" "$2" 2>/dev/null || true
+}
+
+# screenshot FILE: the whole display, kept for people to look at.
+screenshot() {
+  import -window root "$TESSERA_ARTIFACTS/$1" 2>/dev/null || true
+}
+
+# wait_property WINDOW ATOM TEXT SECONDS: waits until xprop shows TEXT in
+# the window's property ATOM (the window manager sets some after mapping).
+wait_property() {
+  local deadline=$((SECONDS + $4)) value=""
+  while [ $SECONDS -lt $deadline ]; do
+    value=$(window_property "$1" "$2")
+    grep -Fq -- "$3" <<<"$value" && return 0
+    sleep 0.1
+  done
+  fail "window $1: $2 does not show \"$3\": $value"
+}

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The start-up password typed at the prompt: a wrong text keeps the prompt
+# open (Enter does nothing), the right one opens the application on the
+# release of its last key; closing the prompt ends the process; an
+# application ID as first argument skips the prompt.
+source "$(dirname "$0")/e2e_lib.sh"
+
+new_app locked <<'INI'
+ID=e2e.password
+Name=Locked
+DirName=app
+Password=s3cret
+DynamicAppTitle=1
+INI
+add_file locked index.html <<'HTML'
+<!DOCTYPE html>
+<html><head><title>Unlocked page</title><script src="report.js"></script></head>
+<body onload="report('ready', true)">Unlocked.</body></html>
+HTML
+pack_app locked
+
+step "a wrong password keeps the prompt open"
+start_app locked
+wait_window "Locked" 30
+prompt=$WINDOW
+wait_widgets locked "entry hidden" 5
+type_into "$prompt" "wrong"
+press "$prompt" Return
+still_running "$APP_PID" 1
+[ ! -e "$WORK/locked/bridge.log" ] || fail "the application opened after a wrong password"
+[ "$(window_count Locked)" -eq 1 ] || fail "the prompt closed after a wrong password"
+
+step "the right password opens the application, without Enter"
+press "$prompt" ctrl+a
+type_into "$prompt" "s3cret"
+expect_report locked ready true 30
+wait_window "Unlocked page" 10
+close_window "$WINDOW"
+expect_exit "$APP_PID" 15 0
+
+step "closing the prompt ends the process"
+start_app locked
+wait_window "Locked" 30
+close_window "$WINDOW"
+expect_exit "$APP_PID" 15 0
+[ "$(grep -c ready "$WORK/locked/bridge.log")" -eq 1 ] || fail "the application opened without the password"
+
+step "the application ID as first argument skips the prompt"
+prompts=$(grep -c '^entry hidden$' "$WORK/locked/widgets.log")
+start_app locked e2e.password
+wait_window "Unlocked page" 30
+[ "$(grep -c '^entry hidden$' "$WORK/locked/widgets.log")" -eq "$prompts" ] || fail "the prompt was shown"
+close_window "$WINDOW"
+expect_exit "$APP_PID" 15 0
+echo PASS

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Start-up endings: a runtime with no package says so in the user's
+# language (English, Spanish) and exits with 0 once the message is closed;
+# settings without an application ID end the process silently.
+source "$(dirname "$0")/e2e_lib.sh"
+
+# expect_no_package_message NAME CAPTION TEXT BUTTON: the bare runtime,
+# started as NAME, shows that dialog and ends with 0 when it is accepted.
+expect_no_package_message() {
+  local name=$1
+  start_exe "$name" "$TESSERA_RUNTIME"
+  wait_window "$2" 30
+  wait_widgets "$name" "window $2" 5
+  wait_widgets "$name" "label $3" 5
+  wait_widgets "$name" "button $4" 5
+  press "$WINDOW" Return
+  expect_exit "$APP_PID" 10 0
+}
+
+step "no package: the message in English"
+(
+  unset LC_ALL LC_MESSAGES
+  export LANG=C.UTF-8
+  expect_no_package_message english "Error" "This is not a valid Windows application." "Accept"
+)
+
+step "no package: the message in Spanish"
+mkdir -p "$WORK/locales"
+localedef -i es_ES -f UTF-8 "$WORK/locales/es_ES.UTF-8" 2>/dev/null ||
+  [ -d "$WORK/locales/es_ES.UTF-8" ] || fail "localedef could not build es_ES.UTF-8"
+(
+  unset LC_ALL LC_MESSAGES
+  export LANG=es_ES.UTF-8 LOCPATH=$WORK/locales
+  expect_no_package_message spanish "Error" "Esta no es una aplicación de Windows válida." "Aceptar"
+)
+
+step "settings without an ID: a silent exit"
+mkdir -p "$WORK/noid"
+printf '[App]\nName=No ID\nDirName=app\n' >"$WORK/noid/qel.ini"
+echo '<!DOCTYPE html><html><body>never shown</body></html>' >"$WORK/noid/index.html"
+# tessera-pack refuses such settings.
+"$TESSERA_TEST_PACKER" "$TESSERA_RUNTIME" "$WORK/noid/noid" - "qel.ini=$WORK/noid/qel.ini" \
+  "app/index.html=$WORK/noid/index.html" || fail "cannot pack the settings without an ID"
+start_app noid
+expect_exit "$APP_PID" 20 0
+[ ! -s "$WORK/noid/widgets.log" ] || fail "a window was shown: $(cat "$WORK/noid/widgets.log")"
+echo PASS

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The package's window settings as the window manager sees them: size and
+# size limits (a minimum above the maximum raises the maximum), the centred
+# placement, stay-on-top, maximized, no border, full screen, and the caption
+# (the application's name, or the page's title with DynamicAppTitle).
+source "$(dirname "$0")/e2e_lib.sh"
+
+# app NAME TITLE: an application whose page has that title; settings from
+# stdin.
+app() {
+  new_app "$1"
+  add_file "$1" index.html <<HTML
+<!DOCTYPE html>
+<html><head><title>$2</title><script src="report.js"></script></head>
+<body onload="report('ready', true)">$2</body></html>
+HTML
+  pack_app "$1"
+}
+
+app sized "Sized page" <<'INI'
+ID=e2e.window.sized
+Name=Sized
+DirName=app
+Width=640
+Height=480
+MaxWidth=500
+MinWidth=600
+MinHeight=300
+WindowOrder=1
+INI
+app maximized "Maximized page" <<'INI'
+ID=e2e.window.maximized
+Name=Maximized
+DirName=app
+WindowState=1
+DynamicAppTitle=1
+INI
+app borderless "Borderless page" <<'INI'
+ID=e2e.window.borderless
+Name=Borderless
+DirName=app
+WindowBorder=0
+INI
+app fullscreen "Full page" <<'INI'
+ID=e2e.window.fullscreen
+Name=Full
+DirName=app
+WindowStyle=1
+WindowBorder=2
+WindowState=0
+INI
+
+step "size, limits, centred placement, stay-on-top; the caption stays the name"
+start_app sized
+expect_report sized ready true 30
+wait_window "Sized" 10
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_ABOVE 5
+hints=$(window_property "$WINDOW" WM_NORMAL_HINTS)
+grep -Fq "minimum size: 600 by 300" <<<"$hints" || fail "minimum size: $hints"
+grep -Fq "maximum size: 600 by" <<<"$hints" || fail "the maximum width was not raised to the minimum: $hints"
+info=$(xwininfo -id "$WINDOW")
+X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+WIDTH=$(sed -n 's/^ *Width: *//p' <<<"$info")
+HEIGHT=$(sed -n 's/^ *Height: *//p' <<<"$info")
+[ "$WIDTH" -eq 600 ] && [ "$HEIGHT" -eq 480 ] || fail "size ${WIDTH}x$HEIGHT, expected 600x480"
+# Centred on the 1280x800 display, give or take the frame.
+centre_x=$((X + WIDTH / 2)) centre_y=$((Y + HEIGHT / 2))
+[ "$centre_x" -ge 615 ] && [ "$centre_x" -le 665 ] && [ "$centre_y" -ge 375 ] &&
+  [ "$centre_y" -le 425 ] || fail "not centred: ${WIDTH}x$HEIGHT at $X,$Y"
+[ "$(window_count "Sized page")" -eq 0 ] || fail "the caption followed the page without DynamicAppTitle"
+screenshot sized.png
+close_window "$WINDOW"
+expect_exit "$APP_PID" 15 0
+
+step "maximized; the caption follows the page's title"
+start_app maximized
+wait_window "Maximized page" 30
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED_VERT 5
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED_HORZ 5
+close_window "$WINDOW"
+expect_exit "$APP_PID" 15 0
+
+step "no border"
+start_app borderless
+expect_report borderless ready true 30
+wait_window "Borderless" 10
+wait_property "$WINDOW" _NET_FRAME_EXTENTS "= 0, 0, 0, 0" 5
+screenshot borderless.png
+close_window "$WINDOW"
+expect_exit "$APP_PID" 15 0
+
+step "full screen: borderless and maximized, whatever WindowBorder and WindowState say"
+start_app fullscreen
+expect_report fullscreen ready true 30
+wait_window "Full" 10
+wait_property "$WINDOW" _NET_FRAME_EXTENTS "= 0, 0, 0, 0" 5
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED_VERT 5
+close_window "$WINDOW"
+expect_exit "$APP_PID" 15 0
+echo PASS
