@@ -51,7 +51,7 @@ TEST_F(BridgeTrafficLog, RecordsRequestsRepliesAndScriptsInOrderAfterWhatTheFile
   // A non-ASCII name: the path is UTF-8 on every platform.
   const std::string path = Dir.File("br\xC3\xBC"
                                     "cke.log");
-  std::ofstream(PathFromUtf8(path)) << "earlier run\n";
+  std::ofstream(PathFromUtf8(path), std::ios::binary) << "earlier run\n";
   TBridgeTrafficLog log(path);
   ASSERT_TRUE(log.IsOpen());
   Module.SetTrafficLog(&log);
