@@ -13,6 +13,8 @@ namespace tessera {
 // Defined with the web view control, which reacts to the same commands.
 enum class TSysCommand;
 
+class ToolkitMenu;
+
 // Colours as the toolkit stores them: 0x00BBGGRR for a plain colour, or
 // 0xFF0000NN for the system's colour number NN (the hot-tracking colour 26
 // is 0xFF00001A). The backend resolves system colours when it paints.
@@ -131,6 +133,11 @@ public:
   // Embeds this window in `parent`'s client area, filling it and following
   // its size; null makes it top-level again.
   virtual void SetParent(ToolkitWindow* parent) = 0;
+
+  // Shows a menu bar (made by Toolkit::CreateMenuBar) above the client area,
+  // which shrinks to make room; null removes it. The menu must outlive the
+  // window or be removed first.
+  virtual void SetMenu(ToolkitMenu* menuBar) = 0;
 };
 
 // A thin bar with an indeterminate (marquee) animation, aligned to the
@@ -182,6 +189,58 @@ struct TMessageDialogRequest {
   std::string WindowCaption;
 };
 
+// A picture decoded by the toolkit from encoded bytes (PNG, JPEG, BMP, ICO,
+// GIF: whatever the system's decoders read), ready to show on menu items.
+class ToolkitImage {
+public:
+  virtual ~ToolkitImage() = default;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+};
+
+// One entry of a menu. Items are owned by their menu and live until the
+// menu is cleared or destroyed.
+class ToolkitMenuItem {
+public:
+  virtual ~ToolkitMenuItem() = default;
+  // The caption "-" makes the item a separator line.
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual std::string Caption() const = 0;
+  virtual void SetEnabled(bool enabled) = 0;
+  virtual bool Enabled() const = 0;
+  // Shown beside the caption, scaled to the menu's image size; null for
+  // none. The menu keeps the image alive while the item shows it.
+  virtual void SetImage(std::shared_ptr<const ToolkitImage> image) = 0;
+  // Runs when the user chooses the item; only items without sub-items are
+  // chosen.
+  std::function<void()> OnClick;
+};
+
+// A menu bar or a pop-up menu: a tree of items.
+class ToolkitMenu {
+public:
+  virtual ~ToolkitMenu() = default;
+  // Appends an item at the end of `parent`'s sub-items, or of the top level
+  // when `parent` is null; `parent` must be an item of this menu.
+  virtual ToolkitMenuItem& AddItem(ToolkitMenuItem* parent) = 0;
+  // Removes and frees every item, at every level.
+  virtual void Clear() = 0;
+  virtual int Count() const = 0;
+};
+
+// An icon in the desktop's notification area, hidden when made.
+class ToolkitTrayIcon {
+public:
+  virtual ~ToolkitTrayIcon() = default;
+  virtual void SetVisible(bool visible) = 0;
+  virtual bool Visible() const = 0;
+  // The menu the icon pops up (on a right click, or as the desktop shows
+  // it); null for none. The menu must outlive the icon or be unset first.
+  virtual void SetPopupMenu(ToolkitMenu* menu) = 0;
+  // Runs on a click on the icon itself.
+  std::function<void()> OnClick;
+};
+
 // The window toolkit: creates windows and controls and shows the system's
 // dialogs. One per process, used on the UI thread only.
 class Toolkit {
@@ -199,6 +258,14 @@ public:
                                                                   const TBoundsRect& bounds,
                                                                   char passwordChar,
                                                                   const std::string& imageName) = 0;
+
+  // A menu bar, shown by a window through ToolkitWindow::SetMenu.
+  virtual std::unique_ptr<ToolkitMenu> CreateMenuBar() = 0;
+  virtual std::unique_ptr<ToolkitMenu> CreatePopupMenu() = 0;
+  virtual std::unique_ptr<ToolkitTrayIcon> CreateTrayIcon() = 0;
+  // Decodes an encoded picture; null when the bytes are no picture the
+  // system can read.
+  virtual std::shared_ptr<const ToolkitImage> DecodeImage(const std::string& bytes) = 0;
 
   // Shows a modal message dialog; Enter chooses the affirmative button,
   // Escape and closing the dialog choose Cancel.

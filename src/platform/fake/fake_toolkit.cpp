@@ -153,4 +153,58 @@ void FakeToolkit::Forget(FakeToolkitWindow* window) {
     MainWindow = nullptr;
 }
 
+std::string FakeMenuItem::ImageBytes() const {
+  const auto* image = dynamic_cast<const FakeImage*>(Image.get());
+  return image != nullptr ? image->Bytes : std::string();
+}
+
+ToolkitMenuItem& FakeMenu::AddItem(ToolkitMenuItem* parent) {
+  auto& list = parent != nullptr ? static_cast<FakeMenuItem*>(parent)->Items : Items;
+  list.push_back(std::make_unique<FakeMenuItem>());
+  return *list.back();
+}
+
+namespace {
+
+void DescribeItems(const std::vector<std::unique_ptr<FakeMenuItem>>& items, int level,
+                   std::string& out) {
+  for (const auto& item : items) {
+    out += std::string(static_cast<size_t>(level) * 2, ' ') + item->Caption();
+    if (!item->Enabled())
+      out += " [off]";
+    if (item->Image)
+      out += " <" + item->ImageBytes() + ">";
+    out += '\n';
+    DescribeItems(item->Items, level + 1, out);
+  }
+}
+
+} // namespace
+
+std::string FakeMenu::Describe() const {
+  std::string out;
+  DescribeItems(Items, 0, out);
+  return out;
+}
+
+std::unique_ptr<ToolkitMenu> FakeToolkit::CreateMenuBar() {
+  return std::make_unique<FakeMenu>(true);
+}
+
+std::unique_ptr<ToolkitMenu> FakeToolkit::CreatePopupMenu() {
+  return std::make_unique<FakeMenu>(false);
+}
+
+std::unique_ptr<ToolkitTrayIcon> FakeToolkit::CreateTrayIcon() {
+  auto icon = std::make_unique<FakeTrayIcon>();
+  LastTrayIcon = icon.get();
+  return icon;
+}
+
+std::shared_ptr<const ToolkitImage> FakeToolkit::DecodeImage(const std::string& bytes) {
+  if (bytes.empty() || bytes.rfind("not an image", 0) == 0)
+    return nullptr;
+  return std::make_shared<FakeImage>(bytes);
+}
+
 } // namespace tessera

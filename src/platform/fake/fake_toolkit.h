@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ public:
   TModalResult ShowModal() override;
   void EndModal(TModalResult result) override;
   void SetParent(ToolkitWindow* parent) override;
+  void SetMenu(ToolkitMenu* menuBar) override { Menu = menuBar; }
 
   // The user closes the window (title-bar button, Alt+F4).
   void UserClose() { Close(); }
@@ -64,6 +66,7 @@ public:
   bool RegionRefused = false;
   int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
   ToolkitWindow* Parent = nullptr;
+  ToolkitMenu* Menu = nullptr;
   bool Closed = false;
   int CloseQueries = 0;
   // What ShowModal does while "the user works": set by the test.
@@ -139,6 +142,70 @@ private:
   std::string FText;
 };
 
+// A decoded picture: the fake decodes any bytes except those starting with
+// "not an image", and keeps them to tell pictures apart.
+class FakeImage final : public ToolkitImage {
+public:
+  explicit FakeImage(std::string bytes) : Bytes(std::move(bytes)) {}
+  int Width() const override { return 16; }
+  int Height() const override { return 16; }
+  const std::string Bytes;
+};
+
+class FakeMenuItem final : public ToolkitMenuItem {
+public:
+  void SetCaption(const std::string& caption) override { FCaption = caption; }
+  std::string Caption() const override { return FCaption; }
+  void SetEnabled(bool enabled) override { FEnabled = enabled; }
+  bool Enabled() const override { return FEnabled; }
+  void SetImage(std::shared_ptr<const ToolkitImage> image) override { Image = std::move(image); }
+
+  // The user chooses the item.
+  void Click() {
+    if (OnClick)
+      OnClick();
+  }
+  // The bytes of the image shown, or empty.
+  std::string ImageBytes() const;
+
+  std::shared_ptr<const ToolkitImage> Image;
+  std::vector<std::unique_ptr<FakeMenuItem>> Items;
+
+private:
+  std::string FCaption;
+  bool FEnabled = true;
+};
+
+class FakeMenu final : public ToolkitMenu {
+public:
+  explicit FakeMenu(bool menuBar) : MenuBar(menuBar) {}
+  ToolkitMenuItem& AddItem(ToolkitMenuItem* parent) override;
+  void Clear() override { Items.clear(); }
+  int Count() const override { return static_cast<int>(Items.size()); }
+
+  // The menu as text: one line per item, indented by level, with "[off]"
+  // for disabled items and "<image bytes>" for images.
+  std::string Describe() const;
+
+  const bool MenuBar;
+  std::vector<std::unique_ptr<FakeMenuItem>> Items;
+};
+
+class FakeTrayIcon final : public ToolkitTrayIcon {
+public:
+  void SetVisible(bool visible) override { FVisible = visible; }
+  bool Visible() const override { return FVisible; }
+  void SetPopupMenu(ToolkitMenu* menu) override { PopupMenu = menu; }
+  void Click() {
+    if (OnClick)
+      OnClick();
+  }
+  ToolkitMenu* PopupMenu = nullptr;
+
+private:
+  bool FVisible = false;
+};
+
 // The toolkit for unit tests: creates fake windows and controls, records
 // message dialogs and answers them from a queue.
 class FakeToolkit final : public Toolkit {
@@ -152,6 +219,10 @@ public:
                                                           const TBoundsRect& bounds,
                                                           char passwordChar,
                                                           const std::string& imageName) override;
+  std::unique_ptr<ToolkitMenu> CreateMenuBar() override;
+  std::unique_ptr<ToolkitMenu> CreatePopupMenu() override;
+  std::unique_ptr<ToolkitTrayIcon> CreateTrayIcon() override;
+  std::shared_ptr<const ToolkitImage> DecodeImage(const std::string& bytes) override;
   TModalResult MessageDialog(const TMessageDialogRequest& request) override;
   TNativeWindow ActiveWindow() const override { return Active; }
   void SetMainWindow(ToolkitWindow* window) override { MainWindow = window; }
@@ -165,6 +236,7 @@ public:
   FakeProgressBar* LastProgressBar = nullptr;
   FakeActivityIndicator* LastActivityIndicator = nullptr;
   FakePasswordEdit* LastPasswordEdit = nullptr;
+  FakeTrayIcon* LastTrayIcon = nullptr;
   ToolkitWindow* MainWindow = nullptr;
   std::string ApplicationTitle;
   TNativeWindow Active = 0;

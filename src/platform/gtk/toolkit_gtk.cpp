@@ -2,9 +2,12 @@
 
 #include "base/exceptions.h"
 #include "platform/gtk/toolkit_activity_indicator_gtk.h"
+#include "platform/gtk/toolkit_image_gtk.h"
+#include "platform/gtk/toolkit_menu_gtk.h"
 #include "platform/gtk/toolkit_message_dialog_gtk.h"
 #include "platform/gtk/toolkit_password_edit_gtk.h"
 #include "platform/gtk/toolkit_progress_bar_gtk.h"
+#include "platform/gtk/toolkit_tray_icon_gtk.h"
 #include "platform/gtk/toolkit_window_gtk.h"
 #include "platform/gtk/valid_utf8.h"
 
@@ -61,6 +64,22 @@ public:
     return std::make_unique<gtk::GtkPasswordEdit>(AreaOf(owner), bounds, passwordChar, imageName);
   }
 
+  std::unique_ptr<ToolkitMenu> CreateMenuBar() override {
+    return std::make_unique<gtk::GtkToolkitMenu>(true);
+  }
+
+  std::unique_ptr<ToolkitMenu> CreatePopupMenu() override {
+    return std::make_unique<gtk::GtkToolkitMenu>(false);
+  }
+
+  std::unique_ptr<ToolkitTrayIcon> CreateTrayIcon() override {
+    return std::make_unique<gtk::GtkToolkitTrayIcon>();
+  }
+
+  std::shared_ptr<const ToolkitImage> DecodeImage(const std::string& bytes) override {
+    return gtk::DecodeGtkImage(bytes);
+  }
+
   TModalResult MessageDialog(const TMessageDialogRequest& request) override {
     return gtk::ShowMessageDialog(request, ActiveTopLevel());
   }
@@ -71,8 +90,7 @@ public:
       return 0;
     }
     // One of ours: its client area, the handle the rest of the system knows.
-    GtkWidget* child = gtk_bin_get_child(GTK_BIN(active));
-    GtkToolkitWindow* window = child != nullptr ? GtkToolkitWindow::FromClientArea(child) : nullptr;
+    GtkToolkitWindow* window = GtkToolkitWindow::FromTopLevel(active);
     return window != nullptr ? window->Handle() : 0;
   }
 

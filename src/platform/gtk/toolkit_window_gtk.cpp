@@ -6,6 +6,7 @@
 #include "platform/gtk/main_loop_glib.h"
 #include "platform/gtk/round_rect_region.h"
 #include "platform/gtk/system_colors.h"
+#include "platform/gtk/toolkit_menu_gtk.h"
 #include "platform/gtk/valid_utf8.h"
 
 #include <algorithm>
@@ -33,6 +34,9 @@ constexpr int kLargestSize = 32767;
 // The minimize and restore commands, in the order the web view control
 // defines them.
 constexpr int kSysCommandMinimize = 0;
+// How long after asking for a change of the iconified state the window
+// manager's reports are taken as its answer, not as the user's doing.
+constexpr gint64 kWindowManagerSettleMicroseconds = 500 * 1000;
 constexpr int kSysCommandRestore = 1;
 
 int Width(const TBoundsRect& r) {
@@ -94,7 +98,10 @@ GtkToolkitWindow::GtkToolkitWindow(ToolkitWindowEvents& events, TWindowKind kind
   gtk_widget_set_name(FClient.Get(), FCssName.c_str());
   g_object_set_data(G_OBJECT(FClient.Get()), kWindowKey, this);
   g_object_set_data(G_OBJECT(FWindow), kWindowKey, this);
-  gtk_container_add(GTK_CONTAINER(FWindow), FClient.Get());
+  FLayout = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_add(GTK_CONTAINER(FWindow), FLayout);
+  gtk_widget_show(FLayout);
+  gtk_box_pack_start(GTK_BOX(FLayout), FClient.Get(), TRUE, TRUE, 0);
   gtk_widget_show(FClient.Get());
 
   if (kind == TWindowKind::ShadowPopup) {
@@ -129,6 +136,7 @@ GtkToolkitWindow::~GtkToolkitWindow() {
   if (FEmbedded) {
     SetParent(nullptr);
   }
+  ReleaseMenuBar();
   if (FCss) {
     gtk_style_context_remove_provider_for_screen(gtk_widget_get_screen(FWindow),
                                                  GTK_STYLE_PROVIDER(FCss.Get()));
@@ -145,6 +153,10 @@ GtkToolkitWindow* GtkToolkitWindow::FromClientArea(GtkWidget* area) {
     return nullptr;
   }
   return static_cast<GtkToolkitWindow*>(g_object_get_data(G_OBJECT(area), kWindowKey));
+}
+
+GtkToolkitWindow* GtkToolkitWindow::FromTopLevel(GtkWindow* window) {
+  return static_cast<GtkToolkitWindow*>(g_object_get_data(G_OBJECT(window), kWindowKey));
 }
 
 void GtkToolkitWindow::NotifyHandleCreated() {
@@ -202,8 +214,12 @@ gboolean GtkToolkitWindow::OnWindowStateEvent(GtkWidget*, GdkEventWindowState* e
     if ((event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) == 0) {
       return 0;
     }
-    if (window->FPendingIconifyEvents > 0) {
-      --window->FPendingIconifyEvents;
+    // What the program asked for last is no command of the user's, however
+    // many events the window manager sends on the way there; some window
+    // managers also bounce the state once right after a change we asked
+    // for, which no user could do that fast.
+    if (iconified == window->FRequestedIconified ||
+        g_get_monotonic_time() - window->FIconifyRequestTime < kWindowManagerSettleMicroseconds) {
       return 0;
     }
     window->FRequestedIconified = iconified;
@@ -282,7 +298,7 @@ void GtkToolkitWindow::ApplySize() {
   // size and the size asked for; the default follows every request, so
   // that such a window can be made smaller too.
   gtk_window_set_default_size(TopLevel(), width, height);
-  SetNaturalSize(FClient.Get(), width, height);
+  ApplyNaturalSize();
   gtk_window_resize(TopLevel(), width, height);
 }
 
@@ -298,7 +314,23 @@ TBoundsRect GtkToolkitWindow::Bounds() const {
 }
 
 void GtkToolkitWindow::SetClientSize(int width, int height) {
-  SetBounds(FBounds.Left, FBounds.Top, width, height);
+  SetBounds(FBounds.Left, FBounds.Top, width, height + MenuBarHeight(width));
+}
+
+void GtkToolkitWindow::ApplyNaturalSize() {
+  const int width = Width(FBounds);
+  SetNaturalSize(FClient.Get(), width, std::max(Height(FBounds) - MenuBarHeight(width), 0));
+}
+
+int GtkToolkitWindow::MenuBarHeight(int width) const {
+  GtkWidget* bar = FMenuBar.Get();
+  if (bar == nullptr || gtk_widget_get_parent(bar) != FLayout || !gtk_widget_get_visible(bar)) {
+    return 0;
+  }
+  int minimum = 0;
+  int natural = 0;
+  gtk_widget_get_preferred_height_for_width(bar, width, &minimum, &natural);
+  return natural;
 }
 
 TBoundsRect GtkToolkitWindow::ClientRect() const {
@@ -310,7 +342,8 @@ TBoundsRect GtkToolkitWindow::ClientRect() const {
     const TBoundsRect area = parent->ClientRect();
     return FillRect(parent->ClientArea(), Width(area), Height(area));
   }
-  return {0, 0, Width(FBounds), Height(FBounds)};
+  const int width = Width(FBounds);
+  return {0, 0, width, std::max(Height(FBounds) - MenuBarHeight(width), 0)};
 }
 
 GtkToolkitWindow* GtkToolkitWindow::EmbeddingParent() const {
@@ -364,18 +397,16 @@ void GtkToolkitWindow::SetBorderStyle(TBorderStyle style) {
 }
 
 void GtkToolkitWindow::RequestIconified(bool iconified) {
-  if (iconified != FRequestedIconified) {
-    FRequestedIconified = iconified;
-    ++FPendingIconifyEvents;
-  }
+  if (iconified != FRequestedIconified)
+    FIconifyRequestTime = g_get_monotonic_time();
+  FRequestedIconified = iconified;
 }
 
 void GtkToolkitWindow::ApplyState() {
   GtkWindow* window = TopLevel();
-  // Events for a hidden window are not counted: it shows in its state.
-  if (gtk_widget_get_mapped(FWindow)) {
-    RequestIconified(FWindowState == TWindowState::Minimized);
-  }
+  // Whatever the window manager reports on the way there is ours; an
+  // iconified window is unmapped, so this must not depend on mapping.
+  RequestIconified(FWindowState == TWindowState::Minimized);
   switch (FWindowState) {
   case TWindowState::Normal:
     gtk_window_deiconify(window);
@@ -570,8 +601,6 @@ void GtkToolkitWindow::Show() {
   // The state is asked for before mapping, so the window appears in it,
   // and a window that appears minimized was not minimized by the user.
   ApplyState();
-  FRequestedIconified = false;
-  FPendingIconifyEvents = 0;
   RequestIconified(FWindowState == TWindowState::Minimized);
   gtk_widget_show(FWindow);
 }
@@ -703,9 +732,9 @@ void GtkToolkitWindow::SetParent(ToolkitWindow* parent) {
     SetFillParent(client, false);
     FEmbedded = false;
     QueueLayout(area);
-    // Back in its own window, which stays hidden until shown; the area is
-    // always shown inside it.
-    gtk_container_add(GTK_CONTAINER(FWindow), client);
+    // Back in its own window, under its menu bar, and hidden until the
+    // window is shown; the area is always shown inside it.
+    gtk_box_pack_start(GTK_BOX(FLayout), client, TRUE, TRUE, 0);
     gtk_widget_show(client);
     g_object_unref(client);
     if (FStayOnTop) {
@@ -729,7 +758,7 @@ void GtkToolkitWindow::SetParent(ToolkitWindow* parent) {
     // top-level again and shown.
     const bool visible = gtk_widget_get_visible(FWindow);
     gtk_widget_hide(FWindow);
-    gtk_container_remove(GTK_CONTAINER(FWindow), client);
+    gtk_container_remove(GTK_CONTAINER(FLayout), client);
     gtk_widget_set_visible(client, visible);
   }
   FEmbedded = true;
@@ -737,6 +766,74 @@ void GtkToolkitWindow::SetParent(ToolkitWindow* parent) {
   gtk_fixed_put(GTK_FIXED(parentArea), client, 0, 0);
   g_object_unref(client);
   QueueLayout(parentArea);
+}
+
+void GtkToolkitWindow::SetMenu(ToolkitMenu* menuBar) {
+  GtkWidget* bar = nullptr;
+  if (menuBar != nullptr) {
+    auto* menu = dynamic_cast<GtkToolkitMenu*>(menuBar);
+    if (menu == nullptr || !menu->IsMenuBar()) {
+      throw Exception("a window shows a menu bar only");
+    }
+    bar = menu->Widget();
+  }
+  if (bar == FMenuBar.Get() && (bar == nullptr || gtk_widget_get_parent(bar) == FLayout)) {
+    return;
+  }
+  const TBoundsRect before = ClientRect();
+  ReleaseMenuBar();
+  if (bar != nullptr) {
+    // One bar shows in one window: another window showing it loses it.
+    if (GtkWidget* other = gtk_widget_get_parent(bar)) {
+      gtk_container_remove(GTK_CONTAINER(other), bar);
+    }
+    FMenuBar = TGObjectPtr<GtkWidget>(GTK_WIDGET(g_object_ref(bar)));
+    gtk_box_pack_start(GTK_BOX(FLayout), bar, FALSE, FALSE, 0);
+    gtk_box_reorder_child(GTK_BOX(FLayout), bar, 0);
+    // An empty bar takes no room; its first item makes it grow.
+    g_signal_connect_after(bar, "insert", G_CALLBACK(&GtkToolkitWindow::OnMenuBarInsert), this);
+    g_signal_connect_after(bar, "remove", G_CALLBACK(&GtkToolkitWindow::OnMenuBarRemove), this);
+  }
+  // The window keeps its size; the client area gives the bar its room.
+  ApplyNaturalSize();
+  if (ClientRect() != before) {
+    ReportClientSize();
+  }
+}
+
+void GtkToolkitWindow::ReleaseMenuBar() {
+  GtkWidget* bar = FMenuBar.Get();
+  if (bar == nullptr) {
+    return;
+  }
+  g_signal_handlers_disconnect_by_data(bar, this);
+  // The bar belongs to its menu, which may show it again elsewhere.
+  if (gtk_widget_get_parent(bar) == FLayout) {
+    gtk_container_remove(GTK_CONTAINER(FLayout), bar);
+  }
+  FMenuBar.Reset();
+}
+
+void GtkToolkitWindow::OnMenuBarInsert(GtkMenuShell*, GtkWidget*, gint, gpointer self) noexcept {
+  GuardCallback<int>("menu bar change", 0, [&] {
+    static_cast<GtkToolkitWindow*>(self)->ApplyNaturalSize();
+    return 0;
+  });
+}
+
+void GtkToolkitWindow::OnMenuBarRemove(GtkContainer*, GtkWidget*, gpointer self) noexcept {
+  GuardCallback<int>("menu bar change", 0, [&] {
+    static_cast<GtkToolkitWindow*>(self)->ApplyNaturalSize();
+    return 0;
+  });
+}
+
+void GtkToolkitWindow::ReportClientSize() {
+  const TBoundsRect client = ClientRect();
+  // GTK's layout to come gives the area this size: no second report then.
+  FReportedWidth = Width(client);
+  FReportedHeight = Height(client);
+  FEvents.Resized();
 }
 
 } // namespace tessera::gtk

@@ -17,10 +17,11 @@ struct TToolkitShared {
   GtkToolkitWindow* MainWindow = nullptr;
 };
 
-// A toolkit window: a GtkWindow whose only child is the client area (see
-// client_area.h), the handle the rest of the system gets. Embedded in
-// another window, the client area moves into the other's client area and
-// the GtkWindow stays hidden.
+// A toolkit window: a GtkWindow holding a vertical box with the menu bar,
+// when the window has one, above the client area (see client_area.h), the
+// handle the rest of the system gets. Embedded in another window, the
+// client area moves into the other's client area and the GtkWindow stays
+// hidden.
 //
 // Geometry: on X11 the frame belongs to the window manager and is unknown
 // until it decorates the window, so the outer size is the GtkWindow's own
@@ -41,8 +42,9 @@ public:
 
   GtkWidget* ClientArea() const { return FClient.Get(); }
   GtkWindow* TopLevel() const { return GTK_WINDOW(FWindow); }
-  // The window a client area belongs to, or null.
+  // The window a client area, or a top-level window, belongs to, or null.
   static GtkToolkitWindow* FromClientArea(GtkWidget* area);
+  static GtkToolkitWindow* FromTopLevel(GtkWindow* window);
 
   TNativeWindow Handle() const override;
   void SetCaption(const std::string& caption) override;
@@ -74,6 +76,7 @@ public:
   TModalResult ShowModal() override;
   void EndModal(TModalResult result) override;
   void SetParent(ToolkitWindow* parent) override;
+  void SetMenu(ToolkitMenu* menuBar) override;
 
 private:
   static gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) noexcept;
@@ -82,9 +85,15 @@ private:
                                      gpointer self) noexcept;
   static void OnClientAllocate(GtkWidget*, GdkRectangle* allocation, gpointer self) noexcept;
   static void OnRealize(GtkWidget*, gpointer self) noexcept;
+  // Items come and go on the menu bar shown: the client area asks for what
+  // the bar leaves, so that the window keeps its size.
+  static void OnMenuBarInsert(GtkMenuShell*, GtkWidget*, gint, gpointer self) noexcept;
+  static void OnMenuBarRemove(GtkContainer*, GtkWidget*, gpointer self) noexcept;
 
   void ApplyStyles();
   void ApplySize();
+  // The client area asks for the window's size less the menu bar's.
+  void ApplyNaturalSize();
   void ApplyGeometryHints();
   void ApplyState();
   void RequestIconified(bool iconified);
@@ -92,6 +101,13 @@ private:
   void UpdateCss();
   void ClampSize(int& width, int& height) const;
   void MoveTo(int left, int top);
+  // The height the menu bar takes from a window `width` wide; 0 without one.
+  int MenuBarHeight(int width) const;
+  // Reports a change of the client area's size the window knows before
+  // GTK lays it out again.
+  void ReportClientSize();
+  // Takes the menu bar out of the window and lets it go.
+  void ReleaseMenuBar();
   // The window's parent while it is embedded.
   GtkToolkitWindow* EmbeddingParent() const;
 
@@ -100,8 +116,13 @@ private:
   std::shared_ptr<TToolkitShared> FShared;
   // Toplevel windows belong to GTK's list of toplevels; destroyed by us.
   GtkWidget* FWindow = nullptr;
+  // The window's child: the menu bar, then the client area.
+  GtkWidget* FLayout = nullptr;
   // Our own reference: the area survives moves between containers.
   TGObjectPtr<GtkWidget> FClient;
+  // The bar shown, held while it is: a menu freed first leaves it empty and
+  // out of the window, not dangling.
+  TGObjectPtr<GtkWidget> FMenuBar;
   TGObjectPtr<GtkCssProvider> FCss;
   std::string FCssName;
 
@@ -109,11 +130,11 @@ private:
   TBorderStyle FBorderStyle = TBorderStyle::Sizeable;
   // The state to take when shown; the window's own state while visible.
   TWindowState FWindowState = TWindowState::Normal;
-  // Whether we last asked for the window to be iconified, and how many of
-  // our requests to change that have not come back as events yet: those
-  // events are ours, not the user's.
+  // Whether the window was last meant to be iconified, by our request or
+  // by the user's: an event that agrees with it is not the user's command.
   bool FRequestedIconified = false;
-  int FPendingIconifyEvents = 0;
+  // When the program last changed FRequestedIconified (monotonic, µs).
+  gint64 FIconifyRequestTime = 0;
   bool FStayOnTop = false;
   bool FEmbedded = false;
   int FMinWidth = 0;

@@ -1,9 +1,12 @@
 #include "platform/win32/toolkit_win32.h"
 
 #include "platform/win32/toolkit_activity_indicator_win32.h"
+#include "platform/win32/toolkit_image_win32.h"
+#include "platform/win32/toolkit_menu_win32.h"
 #include "platform/win32/toolkit_message_dialog_win32.h"
 #include "platform/win32/toolkit_password_edit_win32.h"
 #include "platform/win32/toolkit_progress_bar_win32.h"
+#include "platform/win32/toolkit_tray_icon_win32.h"
 #include "platform/win32/toolkit_window_win32.h"
 
 namespace tessera {
@@ -43,6 +46,22 @@ public:
     auto& window = static_cast<Win32ToolkitWindow&>(owner);
     return std::make_unique<win32::Win32PasswordEdit>(window.Hwnd(), bounds, passwordChar,
                                                       imageName, window.Font());
+  }
+
+  std::unique_ptr<ToolkitMenu> CreateMenuBar() override {
+    return std::make_unique<win32::Win32Menu>(true);
+  }
+
+  std::unique_ptr<ToolkitMenu> CreatePopupMenu() override {
+    return std::make_unique<win32::Win32Menu>(false);
+  }
+
+  std::unique_ptr<ToolkitTrayIcon> CreateTrayIcon() override {
+    return std::make_unique<win32::Win32TrayIcon>(FShared);
+  }
+
+  std::shared_ptr<const ToolkitImage> DecodeImage(const std::string& bytes) override {
+    return win32::DecodeImageBytes(bytes);
   }
 
   TModalResult MessageDialog(const TMessageDialogRequest& request) override {

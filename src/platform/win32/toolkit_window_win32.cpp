@@ -2,6 +2,7 @@
 
 #include "base/exceptions.h"
 #include "platform/win32/callback_guard.h"
+#include "platform/win32/toolkit_menu_win32.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -206,6 +207,7 @@ Win32ToolkitWindow::~Win32ToolkitWindow() {
     }
   }
   RemovePropW(FHandle, kLastFocusProp);
+  ReleaseMenuBar();
   SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
   DestroyWindow(FHandle);
 }
@@ -261,6 +263,7 @@ LRESULT Win32ToolkitWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
   case WM_SIZE:
+    ++FSizeMessages;
     LayoutChildren(hwnd);
     FEvents.Resized();
     return 0;
@@ -304,6 +307,20 @@ LRESULT Win32ToolkitWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     FillRect(reinterpret_cast<HDC>(wParam), &client, brush.Get());
     return 1;
   }
+  case WM_COMMAND:
+    // A choice from the menu bar: no control (lParam) and no accelerator
+    // (the high word).
+    if (lParam == 0 && HIWORD(wParam) == 0) {
+      if (Win32Menu* menu = Win32Menu::FromHandle(::GetMenu(hwnd))) {
+        menu->Dispatch(LOWORD(wParam));
+        return 0;
+      }
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  case WM_DESTROY:
+    // Destroyed from outside: the menu bar stays its owner's.
+    ReleaseMenuBar();
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   case WM_SETCURSOR:
     if (LOWORD(lParam) == HTCLIENT) {
       ::SetCursor(CursorFor(FCursor));
@@ -739,6 +756,55 @@ void Win32ToolkitWindow::SetParent(ToolkitWindow* parent) {
   ::SetParent(FHandle, parentHandle);
   SetPropW(FHandle, kFillParentProp, reinterpret_cast<HANDLE>(1));
   LayoutChildren(parentHandle);
+}
+
+void Win32ToolkitWindow::ReleaseMenuBar() {
+  if (Win32Menu* menu = Win32Menu::FromHandle(::GetMenu(FHandle))) {
+    ::SetMenu(FHandle, nullptr);
+    menu->SetWindow(nullptr);
+  }
+}
+
+void Win32ToolkitWindow::SetMenu(ToolkitMenu* menuBar) {
+  auto* menu = static_cast<Win32Menu*>(menuBar);
+  if (menu != nullptr && !menu->IsMenuBar()) {
+    throw Exception("a pop-up menu cannot be shown as a window's menu bar");
+  }
+  if (FHandle == nullptr) {
+    return;
+  }
+  const HMENU handle = menu != nullptr ? menu->Handle() : nullptr;
+  if (::GetMenu(FHandle) == handle) {
+    return;
+  }
+  // A menu bar shows in one window at a time: the window that has it now
+  // gives it up first (and reports its own larger client area).
+  if (menu != nullptr && menu->Window() != nullptr && menu->Window() != FHandle &&
+      ::GetMenu(menu->Window()) == handle) {
+    if (Win32ToolkitWindow* other = WindowOf(menu->Window())) {
+      other->SetMenu(nullptr);
+    } else {
+      ::SetMenu(menu->Window(), nullptr);
+    }
+  }
+  if (Win32Menu* previous = Win32Menu::FromHandle(::GetMenu(FHandle))) {
+    previous->SetWindow(nullptr);
+  }
+  const TBoundsRect before = ClientRect();
+  const unsigned sizeMessages = FSizeMessages;
+  if (!::SetMenu(FHandle, handle)) {
+    throw Exception("cannot show the menu bar (error " + std::to_string(GetLastError()) + ")");
+  }
+  if (menu != nullptr) {
+    menu->SetWindow(FHandle);
+  }
+  DrawMenuBar(FHandle);
+  // The bar takes its room from the client area. The system reports that
+  // with WM_SIZE; where it did not, the layout and the owner learn it here.
+  if (FSizeMessages == sizeMessages && ClientRect() != before) {
+    LayoutChildren(FHandle);
+    FEvents.Resized();
+  }
 }
 
 } // namespace tessera::win32

@@ -84,6 +84,7 @@ public:
   TModalResult ShowModal() override;
   void EndModal(TModalResult result) override;
   void SetParent(ToolkitWindow* parent) override;
+  void SetMenu(ToolkitMenu* menuBar) override;
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                      LPARAM lParam) noexcept;
@@ -96,6 +97,9 @@ private:
   void MoveTo(int left, int top);
   void ClampSize(int& width, int& height) const;
   TWindowState CurrentState() const;
+  // Takes the menu bar off the window before the window goes, which would
+  // otherwise destroy a menu its owner still holds.
+  void ReleaseMenuBar();
 
   ToolkitWindowEvents& FEvents;
   const TWindowKind FKind;
@@ -113,6 +117,9 @@ private:
   TColor FColor;
   TCursorKind FCursor = TCursorKind::Default;
   TFont FFont;
+  // WM_SIZE messages seen so far: tells whether the system already
+  // reported a change of the client area.
+  unsigned FSizeMessages = 0;
   bool FModal = false;
   TModalResult FModalResult = TModalResult::None;
 };
