@@ -7,84 +7,35 @@
 
 namespace tessera {
 
-namespace {
-
-void ReportUnhandled(std::exception_ptr error) noexcept {
-  try {
-    std::rethrow_exception(std::move(error));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tessera: posted work failed: %s\n", e.what());
-  } catch (...) {
-    std::fprintf(stderr, "tessera: posted work failed with an unknown exception\n");
-  }
-}
-
-} // namespace
-
-GlibEventLoop::GlibEventLoop() : FThreadId(std::this_thread::get_id()) {}
+GlibEventLoop::GlibEventLoop()
+    : FThreadId(std::this_thread::get_id()),
+      FPosted(
+          [this] {
+            // The default priority, as input: animations and redraws, which
+            // run at idle priorities, cannot hold posted work back.
+            FWakeSource =
+                g_idle_add_full(G_PRIORITY_DEFAULT, &GlibEventLoop::RunPostedThunk, this, nullptr);
+            return true;
+          },
+          [this](std::exception_ptr error) { HandleException(std::move(error)); }) {}
 
 GlibEventLoop::~GlibEventLoop() {
-  std::deque<std::function<void()>> dropped;
-  {
-    std::lock_guard lock(FLock);
-    FClosed = true;
-    dropped.swap(FQueue);
-    // Destruction is on the UI thread, so the source is not running now;
-    // removed under the lock, it cannot fire on a dead object later.
-    if (FWakeSource != 0) {
+  // Destruction is on the UI thread, so the source is not running now;
+  // removed under the lock, it cannot fire on a dead object later.
+  FPosted.Close([this] {
+    if (FWakeSource != 0)
       g_source_remove(std::exchange(FWakeSource, 0u));
-    }
-  }
-  // The dropped work is destroyed outside the lock: its captures may post,
-  // which is now a no-op rather than a deadlock.
-  dropped.clear();
+  });
 }
 
 void GlibEventLoop::Post(std::function<void()> work) {
-  std::lock_guard lock(FLock);
-  if (FClosed) {
-    return;
-  }
-  FQueue.push_back(std::move(work));
-  if (FWakeSource == 0) {
-    // The default priority, as input: animations and redraws, which run at
-    // idle priorities, cannot hold posted work back.
-    FWakeSource =
-        g_idle_add_full(G_PRIORITY_DEFAULT, &GlibEventLoop::RunPostedThunk, this, nullptr);
-  }
+  FPosted.Post(std::move(work));
 }
 
 gboolean GlibEventLoop::RunPostedThunk(gpointer self) noexcept {
-  static_cast<GlibEventLoop*>(self)->RunPosted();
+  auto* loop = static_cast<GlibEventLoop*>(self);
+  loop->FPosted.RunPosted([loop] { loop->FWakeSource = 0; });
   return G_SOURCE_REMOVE;
-}
-
-void GlibEventLoop::RunPosted() {
-  std::size_t count = 0;
-  {
-    std::lock_guard lock(FLock);
-    FWakeSource = 0;
-    count = FQueue.size();
-  }
-  // Only what was queued when the source fired: work that posts more work
-  // gets a new source, so input and painting are not starved. One item at
-  // a time, so a modal run inside an item keeps the order of the rest.
-  for (std::size_t i = 0; i < count; ++i) {
-    std::function<void()> work;
-    {
-      std::lock_guard lock(FLock);
-      if (FQueue.empty()) {
-        return;
-      }
-      work = std::move(FQueue.front());
-      FQueue.pop_front();
-    }
-    try {
-      work();
-    } catch (...) {
-      HandleException(std::current_exception());
-    }
-  }
 }
 
 void GlibEventLoop::HandleException(std::exception_ptr error) noexcept {
@@ -93,10 +44,10 @@ void GlibEventLoop::HandleException(std::exception_ptr error) noexcept {
       OnUnhandledException(error);
       return;
     } catch (...) {
-      ReportUnhandled(std::current_exception());
+      TPostedWorkQueue::ReportUnhandled(std::current_exception());
     }
   }
-  ReportUnhandled(std::move(error));
+  TPostedWorkQueue::ReportUnhandled(std::move(error));
 }
 
 void GlibEventLoop::Run() {

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "platform/api/event_loop.h"
+#include "platform/api/posted_work_queue.h"
 
 #include <glib.h>
 
-#include <deque>
 #include <exception>
 #include <functional>
-#include <mutex>
 #include <thread>
 
 namespace tessera {
@@ -38,16 +37,13 @@ public:
 
 private:
   static gboolean RunPostedThunk(gpointer self) noexcept;
-  void RunPosted();
   void HandleException(std::exception_ptr error) noexcept;
 
   const std::thread::id FThreadId;
-  std::mutex FLock;
-  std::deque<std::function<void()>> FQueue;
-  // The idle source in flight, or 0; one is enough for any number of items.
+  // The idle source in flight, or 0 (guarded by the queue's lock); one is
+  // enough for any number of items.
   guint FWakeSource = 0;
-  // Set when destruction starts: later work is dropped.
-  bool FClosed = false;
+  TPostedWorkQueue FPosted;
 };
 
 } // namespace tessera

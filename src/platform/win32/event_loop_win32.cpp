@@ -20,19 +20,12 @@ HINSTANCE ThisModule() {
   return module;
 }
 
-void ReportUnhandled(std::exception_ptr error) noexcept {
-  try {
-    std::rethrow_exception(std::move(error));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tessera: posted work failed: %s\n", e.what());
-  } catch (...) {
-    std::fprintf(stderr, "tessera: posted work failed with an unknown exception\n");
-  }
-}
-
 } // namespace
 
-Win32EventLoop::Win32EventLoop() : FThreadId(GetCurrentThreadId()) {
+Win32EventLoop::Win32EventLoop()
+    : FThreadId(GetCurrentThreadId()),
+      FPosted([this] { return PostMessageW(FWindow, kRunPostedMessage, 0, 0) != FALSE; },
+              [this](std::exception_ptr error) { HandleException(std::move(error)); }) {
   const HINSTANCE module = ThisModule();
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
@@ -49,15 +42,7 @@ Win32EventLoop::Win32EventLoop() : FThreadId(GetCurrentThreadId()) {
 }
 
 Win32EventLoop::~Win32EventLoop() {
-  std::deque<std::function<void()>> dropped;
-  {
-    std::lock_guard lock(FLock);
-    FClosed = true;
-    dropped.swap(FQueue);
-  }
-  // The dropped work is destroyed outside the lock: its captures may post,
-  // which is now a no-op rather than a deadlock.
-  dropped.clear();
+  FPosted.Close();
   SetWindowLongPtrW(FWindow, GWLP_USERDATA, 0);
   DestroyWindow(FWindow);
 }
@@ -71,7 +56,7 @@ LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wP
   auto* loop = reinterpret_cast<Win32EventLoop*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (loop != nullptr) {
     if (message == kRunPostedMessage) {
-      loop->RunPosted();
+      loop->FPosted.RunPosted();
       return 0;
     }
     if (message == kQuitMessage) {
@@ -83,41 +68,7 @@ LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wP
 }
 
 void Win32EventLoop::Post(std::function<void()> work) {
-  std::lock_guard lock(FLock);
-  if (FClosed)
-    return;
-  FQueue.push_back(std::move(work));
-  if (!FWakePending) {
-    // Under the lock, so the window cannot be destroyed in between.
-    FWakePending = PostMessageW(FWindow, kRunPostedMessage, 0, 0) != FALSE;
-  }
-}
-
-void Win32EventLoop::RunPosted() {
-  std::size_t count = 0;
-  {
-    std::lock_guard lock(FLock);
-    FWakePending = false;
-    count = FQueue.size();
-  }
-  // Only what was queued when the message came: work that posts more work
-  // gets a new message, so input and painting are not starved. One item at
-  // a time, so a modal loop inside an item keeps the order of the rest.
-  for (std::size_t i = 0; i < count; ++i) {
-    std::function<void()> work;
-    {
-      std::lock_guard lock(FLock);
-      if (FQueue.empty())
-        return;
-      work = std::move(FQueue.front());
-      FQueue.pop_front();
-    }
-    try {
-      work();
-    } catch (...) {
-      HandleException(std::current_exception());
-    }
-  }
+  FPosted.Post(std::move(work));
 }
 
 void Win32EventLoop::HandleException(std::exception_ptr error) noexcept {
@@ -126,10 +77,10 @@ void Win32EventLoop::HandleException(std::exception_ptr error) noexcept {
       OnUnhandledException(error);
       return;
     } catch (...) {
-      ReportUnhandled(std::current_exception());
+      TPostedWorkQueue::ReportUnhandled(std::current_exception());
     }
   }
-  ReportUnhandled(std::move(error));
+  TPostedWorkQueue::ReportUnhandled(std::move(error));
 }
 
 void Win32EventLoop::Run() {

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "platform/api/event_loop.h"
+#include "platform/api/posted_work_queue.h"
 #include "platform/win32/windows_api.h"
 
-#include <deque>
 #include <exception>
 #include <functional>
-#include <mutex>
 
 namespace tessera {
 
@@ -33,17 +32,12 @@ public:
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void RunPosted();
   void HandleException(std::exception_ptr error) noexcept;
 
   DWORD FThreadId = 0;
   HWND FWindow = nullptr;
-  std::mutex FLock;
-  std::deque<std::function<void()>> FQueue;
   // One wake-up message in flight is enough for any number of items.
-  bool FWakePending = false;
-  // Set when destruction starts: later work is dropped.
-  bool FClosed = false;
+  TPostedWorkQueue FPosted;
 };
 
 } // namespace tessera
