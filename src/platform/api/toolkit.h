@@ -154,6 +154,27 @@ enum class TActivityIndicatorColor { Black = 0, White = 1 };
 enum class TActivityIndicatorType { MomentumDots = 0, RotatingSector = 1, SectorRing = 2 };
 enum class TActivityIndicatorSize { Small, Medium, Large, XLarge };
 
+// Side of the square an indicator of that size takes, in pixels; the same
+// on every platform.
+constexpr int ActivityIndicatorPixels(TActivityIndicatorSize size) {
+  switch (size) {
+  case TActivityIndicatorSize::Small:
+    return 24;
+  case TActivityIndicatorSize::Medium:
+    return 32;
+  case TActivityIndicatorSize::Large:
+    return 48;
+  case TActivityIndicatorSize::XLarge:
+    return 64;
+  }
+  return 32;
+}
+
+// How long one turn of the animation takes, in milliseconds.
+constexpr int ActivityIndicatorCycleMs(TActivityIndicatorType type) {
+  return type == TActivityIndicatorType::MomentumDots ? 1800 : 1000;
+}
+
 // An animated "working" sign, drawn by the toolkit.
 class ToolkitActivityIndicator {
 public:

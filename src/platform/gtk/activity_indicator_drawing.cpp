@@ -69,24 +69,6 @@ void SectorRing(cairo_t* cr, double side, double red, double green, double blue,
 
 } // namespace
 
-int ActivityIndicatorPixels(TActivityIndicatorSize size) {
-  switch (size) {
-  case TActivityIndicatorSize::Small:
-    return 24;
-  case TActivityIndicatorSize::Medium:
-    return 32;
-  case TActivityIndicatorSize::Large:
-    return 48;
-  case TActivityIndicatorSize::XLarge:
-    return 64;
-  }
-  return 32;
-}
-
-int ActivityIndicatorCycleMs(TActivityIndicatorType type) {
-  return type == TActivityIndicatorType::MomentumDots ? 1800 : 1000;
-}
-
 void DrawActivityIndicator(cairo_t* cr, int side, TActivityIndicatorType type,
                            TActivityIndicatorColor color, double phase) {
   if (side <= 0) {

@@ -91,24 +91,6 @@ void DrawSectorRing(HDC dc, double side, COLORREF color, COLORREF background, do
 
 } // namespace
 
-int ActivityIndicatorPixels(TActivityIndicatorSize size) {
-  switch (size) {
-  case TActivityIndicatorSize::Small:
-    return 24;
-  case TActivityIndicatorSize::Medium:
-    return 32;
-  case TActivityIndicatorSize::Large:
-    return 48;
-  case TActivityIndicatorSize::XLarge:
-    return 64;
-  }
-  return 32;
-}
-
-int ActivityIndicatorCycleMs(TActivityIndicatorType type) {
-  return type == TActivityIndicatorType::MomentumDots ? 1800 : 1000;
-}
-
 void DrawActivityIndicator(HDC dc, int side, TActivityIndicatorType type,
                            TActivityIndicatorColor color, double phase) {
   if (side <= 0) {

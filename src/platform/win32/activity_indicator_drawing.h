@@ -5,12 +5,6 @@
 
 namespace tessera::win32 {
 
-// Side of the square an indicator of that size takes, in pixels.
-int ActivityIndicatorPixels(TActivityIndicatorSize size);
-
-// How long one turn of the animation takes, in milliseconds.
-int ActivityIndicatorCycleMs(TActivityIndicatorType type);
-
 // Draws one frame of the animation over what `dc` already holds in the
 // square (0, 0)-(side, side), which must be the background the indicator
 // sits on: the shapes are drawn at four times the size and shrunk onto it,
