@@ -30,4 +30,11 @@ public:
   using Exception::Exception;
 };
 
+// A registry operation the system refused after the key was opened (a
+// failing write, a value that is not text).
+class ERegistryError : public Exception {
+public:
+  using Exception::Exception;
+};
+
 } // namespace tessera

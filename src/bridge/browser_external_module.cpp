@@ -2,6 +2,7 @@
 
 #include "base/str_utils.h"
 #include "bridge/argument_readers.h"
+#include "bridge/handler_bindings.h"
 
 #include <array>
 #include <charconv>
@@ -9,53 +10,26 @@
 #include <exception>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <variant>
 
 namespace tessera {
 
 namespace {
 
-using THandler = void (TBrowserExternalModule::*)(const std::string& uuid);
-using THandlerWithData = void (TBrowserExternalModule::*)(const std::string& uuid,
-                                                          const TJsonValue& data);
-
-struct THandlerBinding {
-  int Id;
-  std::variant<THandler, THandlerWithData> Handler;
-};
-
-// The handlers built so far. Every other ID of the function table selects
-// nothing, exactly like an ID outside the table: no reply, no message, so the
-// page's promise stays pending. A handler joins this list when its function
-// is built; it never answers in advance.
-constexpr std::array<THandlerBinding, 3> kHandlerBindings = {{
+// Hello and IsRuntime belong to the protocol itself; every other handler is
+// listed by its group in functions/.
+constexpr THandlerBinding kProtocolBindings[] = {
     {10001, &TBrowserExternalModule::Hello},
     {10002, &TBrowserExternalModule::IsRuntime},
-    {50001, &TBrowserExternalModule::AppClose},
-}};
-
-// Each bound ID is in the function table, and its handler takes the "data"
-// object exactly when the table says the function has arguments.
-constexpr bool BindingsMatchFunctionTable() {
-  for (const THandlerBinding& binding : kHandlerBindings) {
-    bool found = false;
-    for (const TBridgeFunction& function : kBridgeFunctions) {
-      if (function.Id == binding.Id) {
-        found = function.TakesArguments == (binding.Handler.index() == 1);
-      }
-    }
-    if (!found) {
-      return false;
-    }
-  }
-  return true;
-}
-static_assert(BindingsMatchFunctionTable());
+};
 
 const THandlerBinding* FindHandler(int id) {
-  for (const THandlerBinding& binding : kHandlerBindings) {
-    if (binding.Id == id) {
-      return &binding;
+  for (const std::span<const THandlerBinding> group : AllHandlerBindings(kProtocolBindings)) {
+    for (const THandlerBinding& binding : group) {
+      if (binding.Id == id) {
+        return &binding;
+      }
     }
   }
   return nullptr;
@@ -90,7 +64,8 @@ bool TBridgeMessage::TryGetWebMessageAsString(std::string& text) const {
   return true;
 }
 
-TBrowserExternalModule::TBrowserExternalModule() = default;
+TBrowserExternalModule::TBrowserExternalModule(Toolkit& toolkit, OsServices& os)
+    : FToolkit(toolkit), FOs(os) {}
 TBrowserExternalModule::~TBrowserExternalModule() = default;
 
 void TBrowserExternalModule::EdgeBrowserWebMessageReceived(
@@ -217,12 +192,6 @@ void TBrowserExternalModule::Hello(const std::string& uuid) {
 
 void TBrowserExternalModule::IsRuntime(const std::string& uuid) {
   PostCallSuccess(uuid, FExeZip != nullptr ? "true" : "false");
-}
-
-void TBrowserExternalModule::AppClose(const std::string&) {
-  // Never replies: the window that asked is about to close.
-  if (FOnAppCloseRequest)
-    FOnAppCloseRequest(*this);
 }
 
 } // namespace tessera

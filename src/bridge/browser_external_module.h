@@ -3,6 +3,8 @@
 #include "bridge/bridge_json.h"
 #include "bridge/bridge_traffic_log.h"
 #include "bridge/function_table.h"
+#include "platform/api/os_services.h"
+#include "platform/api/toolkit.h"
 
 #include <functional>
 #include <string>
@@ -30,6 +32,13 @@ public:
   virtual void FocusContainerWindow() = 0;
   // Gives the keyboard focus to the web view control itself.
   virtual void FocusWebView() = 0;
+  // Navigates the web view to the URL as given.
+  virtual void Navigate(const std::string& url) = 0;
+  // The web view's zoom factor (1 is 100 percent).
+  virtual double ZoomFactor() = 0;
+  virtual void SetZoomFactor(double zoomFactor) = 0;
+  // The executable's folder, ending in the path delimiter.
+  virtual std::string AppDirPath() const = 0;
 };
 
 // A message the page posted, as the web view's message event gives it.
@@ -67,12 +76,10 @@ private:
 // function (qel.window.setTitle -> WindowSetTitle); they answer only through
 // PostCallSuccess and PostCallFailure.
 //
-// Today the module holds the protocol, the dispatch, the argument readers
-// and the handlers Hello, IsRuntime and AppClose. The handlers of the native functions
-// arrive with those functions; the components they need (the file and
-// folder dialogs, the notification centre, the hidden form with the main
-// menu, the tray icon, the tray menu and their image collections) arrive
-// with the window toolkit, as does the main window field.
+// The module holds the protocol, the dispatch, the argument readers and
+// Hello and IsRuntime; the native functions' handlers are written in
+// functions/, one file per group, each listing its handlers for the
+// dispatcher (handler_bindings.h).
 //
 // Everything runs on the user-interface thread; nothing is locked.
 class TBrowserExternalModule {
@@ -87,8 +94,9 @@ public:
   using TMessageBoxCallback = std::function<void(const std::string& message)>;
   using TErrorReporter = std::function<void(const std::string& report)>;
 
-  // The owner's fields are cleared; errors go to standard error.
-  TBrowserExternalModule();
+  // The owner's fields are cleared; errors go to standard error. The
+  // toolkit and the system services must outlive the module.
+  TBrowserExternalModule(Toolkit& toolkit, OsServices& os);
   TBrowserExternalModule(const TBrowserExternalModule&) = delete;
   TBrowserExternalModule& operator=(const TBrowserExternalModule&) = delete;
   ~TBrowserExternalModule();
@@ -103,6 +111,9 @@ public:
   void SetInFullscreen(bool inFullscreen) { FInFullscreen = inFullscreen; }
   bool InFullscreen() const { return FInFullscreen; }
   void SetOnAppCloseRequest(TAppCloseRequestEvent event) { FOnAppCloseRequest = std::move(event); }
+  // The main window, whose frame, state, bounds, style, title and menu the
+  // window functions change; none until the owner sets it.
+  void SetMainForm(ToolkitWindow* mainForm) { FMainForm = mainForm; }
   // The web view replies and scripts go to; without one they are dropped.
   void SetWebView(TBridgeWebView* webView) { FWebView = webView; }
   // Shows a modal message box (the runtime-only messages); without one the
@@ -144,14 +155,31 @@ public:
   void Hello(const std::string& uuid);
   // qel.isRuntime(): whether a package is attached.
   void IsRuntime(const std::string& uuid);
-  // qel.app.close(): asks the owner to close the application.
+  // --- App and window (functions/app_window_functions.cpp) ---
   void AppClose(const std::string& uuid);
+
+  // --- Dialogs (functions/dialog_functions.cpp) ---
+
+  // --- Main menu and tray (functions/menu_functions.cpp) ---
+
+  // --- Themes (functions/theme_functions.cpp) ---
+
+  // --- Files, folders and base64 (functions/file_functions.cpp) ---
+
+  // --- Shell and system (functions/shell_functions.cpp) ---
+
+  // --- Notifications (functions/notification_functions.cpp) ---
+
+  // --- Registry (functions/registry_functions.cpp) ---
 
 private:
   void HandleMessage(const TBridgeMessageArgs& args);
   void Dispatch(int id, const std::string& uuid, const TJsonValue& data);
   void Report(const std::string& report) noexcept;
 
+  Toolkit& FToolkit;
+  OsServices& FOs;
+  ToolkitWindow* FMainForm = nullptr;
   const TZipArchive* FExeZip = nullptr;
   bool FInFullscreen = false;
   const TProjectINI* FProjectINI = nullptr;
@@ -160,6 +188,8 @@ private:
   TMessageBoxCallback FMessageBox;
   TErrorReporter FErrorReporter;
   TBridgeTrafficLog* FTrafficLog = nullptr;
+
+  // --- Components of the native functions ---
 };
 
 } // namespace tessera

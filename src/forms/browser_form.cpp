@@ -262,4 +262,16 @@ void TBrowserForm::FocusWebView() {
   FEdgeBrowser->SetFocus();
 }
 
+void TBrowserForm::Navigate(const std::string& url) {
+  FEdgeBrowser->Navigate(url);
+}
+
+double TBrowserForm::ZoomFactor() {
+  return FEdgeBrowser->ZoomFactor();
+}
+
+void TBrowserForm::SetZoomFactor(double zoomFactor) {
+  FEdgeBrowser->SetZoomFactor(zoomFactor);
+}
+
 } // namespace tessera

@@ -58,6 +58,10 @@ public:
   void ExecuteScript(std::string_view script) override;
   void FocusContainerWindow() override;
   void FocusWebView() override;
+  void Navigate(const std::string& url) override;
+  double ZoomFactor() override;
+  void SetZoomFactor(double zoomFactor) override;
+  std::string AppDirPath() const override { return FAppDirPath; }
 
   void EdgeBrowserCreateWebViewCompleted(TCustomEdgeBrowser& sender, HRESULT result);
   void EdgeBrowserNavigationCompleted(TCustomEdgeBrowser& sender, bool isSuccess,

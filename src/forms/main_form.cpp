@@ -62,7 +62,7 @@ void TMainForm::FormCreate(OsServices& os, TWebViewLoader& loader, EventLoop& lo
   const TProjectINI& ini = *FContext.ProjectINI;
   FCanClose = false;
 
-  FBrowserExternalModule = std::make_unique<TBrowserExternalModule>();
+  FBrowserExternalModule = std::make_unique<TBrowserExternalModule>(GetToolkit(), os);
   FBrowserExternalModule->SetExeZip(FContext.ExeZip);
 
   FBrowserForm = std::make_unique<TBrowserForm>(GetToolkit(), os, loader, loop);
@@ -92,6 +92,7 @@ void TMainForm::FormCreate(OsServices& os, TWebViewLoader& loader, EventLoop& lo
   };
 
   module.SetWebView(FBrowserForm.get());
+  module.SetMainForm(&Window());
   // The bridge's own messages (functions that need a package) in a plain
   // modal box under the application's name.
   module.SetMessageBox(

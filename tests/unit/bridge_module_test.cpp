@@ -1,10 +1,14 @@
 #include "bridge/browser_external_module.h"
 
+#include "bridge_fixture.h"
+
+#include "bridge/handler_bindings.h"
 #include "bridge/page_events.h"
 #include "package/zip_archive.h"
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,44 +16,7 @@
 namespace tessera {
 namespace {
 
-// Records what the module asks of the web view, in order.
-class TRecordingWebView : public TBridgeWebView {
-public:
-  void PostWebMessageAsJson(std::string_view json) override {
-    if (ThrowOnPost) {
-      throw std::runtime_error("post failed");
-    }
-    Replies.emplace_back(json);
-  }
-  void ExecuteScript(std::string_view script) override { Scripts.emplace_back(script); }
-  void FocusContainerWindow() override { Calls.emplace_back("FocusContainerWindow"); }
-  void FocusWebView() override { Calls.emplace_back("FocusWebView"); }
-
-  bool ThrowOnPost = false;
-  std::vector<std::string> Replies;
-  std::vector<std::string> Scripts;
-  std::vector<std::string> Calls;
-};
-
-class BridgeModule : public ::testing::Test {
-protected:
-  BridgeModule() {
-    Module.SetWebView(&WebView);
-    Module.SetMessageBox([this](const std::string& message) { Boxes.push_back(message); });
-    Module.SetErrorReporter([this](const std::string& report) { Reports.push_back(report); });
-  }
-
-  void AttachPackage() { Module.SetExeZip(&Archive); }
-
-  // A request as the page posts it: an object, so not a string message.
-  void Post(const std::string& json) { Module.EdgeBrowserWebMessageReceived(TBridgeMessage(json)); }
-
-  TZipArchive Archive; // never opened: only whether one is attached counts
-  TRecordingWebView WebView;
-  TBrowserExternalModule Module;
-  std::vector<std::string> Boxes;
-  std::vector<std::string> Reports;
-};
+class BridgeModule : public BridgeFixture {};
 
 TEST_F(BridgeModule, AnswersHelloAndIsRuntimeInTheExactReplyForm) {
   Post(R"({"id":10001,"uuid":"0f8a2c1e-7b3d-4e5f-9a6b-1c2d3e4f5a6b","data":{}})");
@@ -155,7 +122,7 @@ TEST_F(BridgeModule, AnErrorInsideAHandlerIsReportedAndNeverLeavesTheCallback) {
   EXPECT_EQ(Reports[0], "qel.hello() failed: post failed");
 
   // Without a reporter set, the report goes to standard error.
-  TBrowserExternalModule quiet;
+  TBrowserExternalModule quiet{Widgets, Os};
   quiet.SetWebView(&WebView);
   testing::internal::CaptureStderr();
   quiet.EdgeBrowserWebMessageReceived(TBridgeMessage(R"({"id":10001,"uuid":"u","data":{}})"));
@@ -236,6 +203,20 @@ TEST_F(BridgeModule, WithoutAWebViewRepliesAndScriptsAreDropped) {
   EXPECT_TRUE(Reports.empty());
   EXPECT_TRUE(WebView.Replies.empty());
   EXPECT_TRUE(WebView.Scripts.empty());
+}
+
+// Every group's handler is for a function of the table, takes the "data"
+// object exactly when the function has arguments, and no ID has two.
+TEST(BridgeHandlerBindings, MatchTheFunctionTable) {
+  std::set<int> bound;
+  for (const std::span<const THandlerBinding> group : AllHandlerBindings({})) {
+    for (const THandlerBinding& binding : group) {
+      const TBridgeFunction* function = FindBridgeFunction(binding.Id);
+      ASSERT_NE(function, nullptr) << binding.Id;
+      EXPECT_EQ(function->TakesArguments, binding.Handler.index() == 1) << binding.Id;
+      EXPECT_TRUE(bound.insert(binding.Id).second) << binding.Id << " bound twice";
+    }
+  }
 }
 
 } // namespace

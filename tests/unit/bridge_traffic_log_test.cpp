@@ -6,22 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include "bridge_fixture.h"
 #include <fstream>
+
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace tessera {
 namespace {
-
-class TQuietWebView : public TBridgeWebView {
-public:
-  void PostWebMessageAsJson(std::string_view json) override { Replies.emplace_back(json); }
-  void ExecuteScript(std::string_view) override {}
-  void FocusContainerWindow() override {}
-  void FocusWebView() override {}
-  std::vector<std::string> Replies;
-};
 
 std::vector<std::string> LinesOf(const std::string& path) {
   std::ifstream in(PathFromUtf8(path), std::ios::binary);
@@ -43,8 +36,10 @@ protected:
 
   testing::TTempDir Dir;
   TZipArchive Archive;
-  TQuietWebView WebView;
-  TBrowserExternalModule Module;
+  FakeToolkit Widgets;
+  FakeOsServices Os;
+  TRecordingWebView WebView;
+  TBrowserExternalModule Module{Widgets, Os};
 };
 
 TEST_F(BridgeTrafficLog, RecordsRequestsRepliesAndScriptsInOrderAfterWhatTheFileHeld) {

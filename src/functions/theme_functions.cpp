@@ -1,0 +1,7 @@
+#include "bridge/handler_bindings.h"
+
+namespace tessera {
+
+const std::span<const THandlerBinding> kThemeHandlers{};
+
+} // namespace tessera
