@@ -2,6 +2,9 @@
 
 #include "base/ascii.h"
 
+#include <charconv>
+#include <cstdint>
+
 namespace tessera {
 
 namespace {
@@ -167,6 +170,22 @@ const TJsonValue& GetRequiredObject(const TJsonValue& object, std::string_view k
     RaiseConvertError(key, std::string(KindName(value->Kind())) + ", not an object");
   }
   return *value;
+}
+
+std::optional<std::int32_t> DecimalIntegerFromText(std::string_view text) {
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') {
+      return std::nullopt;
+    }
+  }
+  std::int32_t value = 0;
+  const char* const end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty()) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 } // namespace tessera

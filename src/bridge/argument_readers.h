@@ -2,6 +2,7 @@
 
 #include "bridge/bridge_json.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,5 +43,10 @@ bool GetJsonBoolean(const TJsonValue& data, std::string_view key, bool defaultVa
 std::optional<std::string> TryGetJsonString(const TJsonValue& object, std::string_view key);
 std::string GetRequiredString(const TJsonValue& object, std::string_view key);
 const TJsonValue& GetRequiredObject(const TJsonValue& object, std::string_view key);
+
+// A whole text as a decimal integer: an optional sign and digits that fit 32
+// bits ("10001", "+10001", "-7", "010001"). Nothing for anything else
+// ("abc", "1.0", "1e4", "", blanks).
+std::optional<std::int32_t> DecimalIntegerFromText(std::string_view text);
 
 } // namespace tessera

@@ -1,5 +1,6 @@
 #include "bridge/browser_external_module.h"
 
+#include "base/exceptions.h"
 #include "base/str_utils.h"
 #include "bridge/argument_readers.h"
 #include "bridge/handler_bindings.h"
@@ -35,25 +36,6 @@ const THandlerBinding* FindHandler(int id) {
   return nullptr;
 }
 
-// The "id" text as an integer: an optional sign and decimal digits that fit
-// 32 bits ("10001", "+10001", "010001"). Nothing for anything else ("abc",
-// "1.0", "1e4", "", blanks).
-std::optional<int32_t> FunctionIdFromText(std::string_view text) {
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
-    if (!text.empty() && text.front() == '-') {
-      return std::nullopt;
-    }
-  }
-  int32_t value = 0;
-  const char* const end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || text.empty()) {
-    return std::nullopt;
-  }
-  return value;
-}
-
 } // namespace
 
 bool TBridgeMessage::TryGetWebMessageAsString(std::string& text) const {
@@ -65,8 +47,23 @@ bool TBridgeMessage::TryGetWebMessageAsString(std::string& text) const {
 }
 
 TBrowserExternalModule::TBrowserExternalModule(Toolkit& toolkit, OsServices& os)
-    : FToolkit(toolkit), FOs(os) {}
-TBrowserExternalModule::~TBrowserExternalModule() = default;
+    : FToolkit(toolkit), FOs(os),
+      FBrowserExternalForm(std::make_unique<TBrowserExternalForm>(toolkit)) {
+  FBrowserExternalForm->TrayIcon->OnClick = [this] { TrayIconClick(); };
+}
+TBrowserExternalModule::~TBrowserExternalModule() {
+  // The main window keeps showing the menu bar until it is told otherwise.
+  if (FMainMenuShown && FMainForm != nullptr) {
+    FMainForm->SetMenu(nullptr);
+  }
+}
+
+ToolkitWindow& TBrowserExternalModule::MainForm() {
+  if (FMainForm == nullptr) {
+    throw Exception("No main window");
+  }
+  return *FMainForm;
+}
 
 void TBrowserExternalModule::EdgeBrowserWebMessageReceived(
     const TBridgeMessageArgs& args) noexcept {
@@ -106,7 +103,7 @@ void TBrowserExternalModule::HandleMessage(const TBridgeMessageArgs& args) {
   const std::string uuid = GetRequiredString(*request, "uuid");
   const TJsonValue& data = GetRequiredObject(*request, "data");
 
-  const std::optional<int32_t> id = FunctionIdFromText(idText);
+  const std::optional<int32_t> id = DecimalIntegerFromText(idText);
   if (!id) {
     return;
   }

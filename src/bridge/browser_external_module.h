@@ -2,11 +2,13 @@
 
 #include "bridge/bridge_json.h"
 #include "bridge/bridge_traffic_log.h"
+#include "bridge/browser_external_form.h"
 #include "bridge/function_table.h"
 #include "platform/api/os_services.h"
 #include "platform/api/toolkit.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -157,10 +159,37 @@ public:
   void IsRuntime(const std::string& uuid);
   // --- App and window (functions/app_window_functions.cpp) ---
   void AppClose(const std::string& uuid);
+  void AppInFullscreen(const std::string& uuid);
+  void AppEnterFullscreen(const std::string& uuid);
+  void AppExitFullscreen(const std::string& uuid);
+  void AppGetArgs(const std::string& uuid);
+  void AppNavigate(const std::string& uuid, const TJsonValue& data);
+  void WindowGetStyle(const std::string& uuid);
+  void WindowSetStyle(const std::string& uuid, const TJsonValue& data);
+  void WindowGetState(const std::string& uuid);
+  void WindowSetState(const std::string& uuid, const TJsonValue& data);
+  void WindowGetTitle(const std::string& uuid);
+  void WindowSetTitle(const std::string& uuid, const TJsonValue& data);
+  void WindowGetZoom(const std::string& uuid);
+  void WindowSetZoom(const std::string& uuid, const TJsonValue& data);
+  void WindowGetSize(const std::string& uuid);
+  void WindowSetSize(const std::string& uuid, const TJsonValue& data);
+  void WindowGetBorder(const std::string& uuid);
+  void WindowSetBorder(const std::string& uuid, const TJsonValue& data);
 
   // --- Dialogs (functions/dialog_functions.cpp) ---
 
   // --- Main menu and tray (functions/menu_functions.cpp) ---
+  void MainMenuSetItems(const std::string& uuid, const TJsonValue& data);
+  void MainMenuUpdateItem(const std::string& uuid, const TJsonValue& data);
+  void TrayMenuShowIcon(const std::string& uuid);
+  void TrayMenuHideIcon(const std::string& uuid);
+  void TrayMenuSetItems(const std::string& uuid, const TJsonValue& data);
+  void TrayMenuUpdateItem(const std::string& uuid, const TJsonValue& data);
+  // A click on the tray icon itself: raises onTrayIconClick in the page.
+  void TrayIconClick();
+  // The hidden holder of the menus and the tray icon.
+  TBrowserExternalForm& BrowserExternalForm() { return *FBrowserExternalForm; }
 
   // --- Themes (functions/theme_functions.cpp) ---
 
@@ -173,6 +202,18 @@ public:
   // --- Registry (functions/registry_functions.cpp) ---
 
 private:
+  // The main window; raises when none is set (the handler then ends
+  // without a reply).
+  ToolkitWindow& MainForm();
+  // The menu functions, shared by the main menu and the tray menu.
+  enum class TMenuKind { Main, Tray };
+  TPageMenu& PageMenu(TMenuKind kind);
+  void SetMenuItems(TMenuKind kind, const std::string& uuid, const TJsonValue& data);
+  void UpdateMenuItem(TMenuKind kind, const std::string& uuid, const TJsonValue& data);
+  bool BuildMenuItem(TMenuKind kind, const std::string& uuid, const TJsonValue& object,
+                     TMenuNode& node);
+  void LoadMenuImage(TPageMenu& menu, const std::string& image, TMenuNode& node);
+
   void HandleMessage(const TBridgeMessageArgs& args);
   void Dispatch(int id, const std::string& uuid, const TJsonValue& data);
   void Report(const std::string& report) noexcept;
@@ -190,6 +231,8 @@ private:
   TBridgeTrafficLog* FTrafficLog = nullptr;
 
   // --- Components of the native functions ---
+  std::unique_ptr<TBrowserExternalForm> FBrowserExternalForm;
+  bool FMainMenuShown = false;
 };
 
 } // namespace tessera

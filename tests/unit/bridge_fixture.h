@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -38,6 +39,16 @@ public:
   std::vector<std::string> Calls;
 };
 
+// A main window that agrees to everything.
+class TPlainWindowEvents : public ToolkitWindowEvents {
+public:
+  bool CloseQuery() override { return true; }
+  void Closed() override {}
+  void Resized() override {}
+  void HandleCreated(TNativeWindow) override {}
+  void SysCommand(TSysCommand) override {}
+};
+
 // A module on the fake toolkit and system, with its replies, message boxes
 // and error reports recorded. Tests post requests the way the page does.
 class BridgeFixture : public ::testing::Test {
@@ -49,6 +60,15 @@ protected:
   }
 
   void AttachPackage() { Module.SetExeZip(&Archive); }
+
+  // The module's main window, made on first use.
+  FakeToolkitWindow& MainForm() {
+    if (!FMainForm) {
+      FMainForm = Widgets.CreateForm(FMainFormEvents, TWindowKind::Normal);
+      Module.SetMainForm(FMainForm.get());
+    }
+    return static_cast<FakeToolkitWindow&>(*FMainForm);
+  }
 
   // A request as the page posts it: an object, so not a string message.
   void Post(const std::string& json) { Module.EdgeBrowserWebMessageReceived(TBridgeMessage(json)); }
@@ -77,6 +97,9 @@ protected:
   FakeToolkit Widgets;
   FakeOsServices Os;
   TRecordingWebView WebView;
+  TPlainWindowEvents FMainFormEvents;
+  // Declared before the module, which must go first.
+  std::unique_ptr<ToolkitWindow> FMainForm;
   TBrowserExternalModule Module{Widgets, Os};
   std::vector<std::string> Boxes;
   std::vector<std::string> Reports;

@@ -35,6 +35,8 @@ public:
   // The ISO 639 name of the user's language ("en", "es"), as the system
   // reports it; empty when it reports none.
   virtual std::string GetUserLanguage() = 0;
+  // The decimal separator of the user's number format ("." or ","), UTF-8.
+  virtual std::string GetDecimalSeparator() = 0;
 
   // The separator of path components: '\\' on Windows, '/' on Linux.
   virtual char PathDelimiter() const = 0;

@@ -61,11 +61,13 @@ public:
   std::vector<std::string> CreatedMarkers;
   std::vector<std::string> DeletedFolders;
   std::vector<std::string> Events;
+  std::string DecimalSeparator = ".";
 
   std::string GetUserLanguage() override {
     ++UserLanguageReads;
     return UserLanguage;
   }
+  std::string GetDecimalSeparator() override { return DecimalSeparator; }
   char PathDelimiter() const override { return Delimiter; }
   std::string GetLocalAppDataDirPath() override { return LocalAppDataDirPath; }
   bool FileExists(const std::string& path) override { return Files.count(path) != 0; }

@@ -44,7 +44,7 @@ public:
   void Show() override { FVisible = true; }
   void Hide() override { FVisible = false; }
   bool Visible() const override { return FVisible; }
-  void BringToFront() override {}
+  void BringToFront() override { ++BroughtToFront; }
   void SetFocus() override;
   void Close() override;
   TModalResult ShowModal() override;
@@ -67,6 +67,7 @@ public:
   int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
   ToolkitWindow* Parent = nullptr;
   ToolkitMenu* Menu = nullptr;
+  int BroughtToFront = 0;
   bool Closed = false;
   int CloseQueries = 0;
   // What ShowModal does while "the user works": set by the test.

@@ -3,11 +3,14 @@
 #include "platform/posix/os_services_posix.h"
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <langinfo.h>
+#include <locale.h>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -114,6 +117,17 @@ std::string PosixOsServices::GetUserLanguage() {
     return language;
   }
   return "en";
+}
+
+std::string PosixOsServices::GetDecimalSeparator() {
+  // The user's numeric locale from the environment, read without changing
+  // the process's own locale (number formatting elsewhere stays "C").
+  const locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+  if (user == static_cast<locale_t>(nullptr))
+    return ".";
+  std::string separator = nl_langinfo_l(RADIXCHAR, user);
+  freelocale(user);
+  return separator.empty() ? "." : separator;
 }
 
 std::string PosixOsServices::GetLocalAppDataDirPath() {

@@ -11,6 +11,7 @@ public:
   std::string DecodeAnsiText(std::string_view bytes) override;
   TSystemMimeTypes ReadMimeDatabase() override;
   std::string GetUserLanguage() override;
+  std::string GetDecimalSeparator() override;
   char PathDelimiter() const override { return '\\'; }
   std::string GetLocalAppDataDirPath() override;
   bool FileExists(const std::string& path) override;

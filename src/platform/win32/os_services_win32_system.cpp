@@ -67,6 +67,14 @@ std::string Win32OsServices::GetUserLanguage() {
   return Narrow(name);
 }
 
+std::string Win32OsServices::GetDecimalSeparator() {
+  wchar_t separator[8] = {};
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) == 0 ||
+      separator[0] == L'\0')
+    return ".";
+  return Narrow(separator);
+}
+
 std::string Win32OsServices::GetLocalAppDataDirPath() {
   wchar_t path[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
