@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The app and window functions and the main menu from a real page: each
+# answers with the reply the page expects and changes what the window
+# manager sees; a menu built from JSON is clicked and the click reaches the
+# page with the item's ID as a string; the menu is replaced through an
+# empty list.
+source "$(dirname "$0")/e2e_lib.sh"
+
+new_app winfn <<'INI'
+ID=e2e.window.functions
+Name=Window Functions
+DirName=app
+Width=700
+Height=500
+INI
+add_file winfn index.html <<'HTML'
+<!DOCTYPE html>
+<html><head><script src="report.js"></script></head><body><script>
+const menu = (items) => ({ items: JSON.stringify(items) });
+qel.events.onMainMenuItemClick = (id) => report("menu-click", id);
+async function run() {
+  report("args", await qel.app.getArgs());
+  report("style", [await qel.window.setStyle({ style: "ontop" }), await qel.window.getStyle()]);
+  report("title", [await qel.window.setTitle({ title: "Renamed \"by\" page" }),
+                   await qel.window.getTitle()]);
+  // The window manager applies a new size after the call returns; the
+  // window reports it once it has.
+  const resized = await qel.window.setSize({ left: 40, top: 30, width: "640.7", height: 420 });
+  let size = await qel.window.getSize();
+  for (let i = 0; i < 30 && size.width !== 640; i++) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+    size = await qel.window.getSize();
+  }
+  report("size", [resized, size]);
+  report("border", await qel.window.getBorder());
+  report("zoom", [await qel.window.setZoom({ factor: "1,5" }), await qel.window.getZoom(),
+                  await qel.window.setZoom({ factor: 1.25 }), await qel.window.getZoom()]);
+  report("navigate", await qel.app.navigate({ url: "" }).catch((e) => "rejected: " + e));
+  report("menu", [
+    await qel.mainMenu.setItems(menu([{ id: 1, caption: "File",
+                                        items: [{ id: 2, caption: "Quit" }] }])),
+    await qel.mainMenu.setItems(menu([{ id: 3, caption: "Ignored" }])),
+    await qel.mainMenu.setItems({ items: "{" }).catch((e) => "rejected: " + e),
+    await qel.mainMenu.setItems(menu([{ id: 4, caption: "Tools",
+                                        items: [{ id: 5, caption: "Run" }] }])),
+    await qel.mainMenu.updateItem({ id: 5, caption: "Run now" }),
+    await qel.mainMenu.updateItem({ id: "abc" }).catch((e) => "rejected: " + e)]);
+  report("fullscreen", [await qel.app.inFullscreen(), qel.app.enterFullscreen() && "sent",
+                        await qel.app.inFullscreen()]);
+}
+run().catch((error) => report("error", String(error)));
+</script></body></html>
+HTML
+pack_app winfn
+
+step "app and window functions answer and change the window"
+start_app winfn one "two words"
+wait_report winfn args 30
+grep -Fq ',"one","two words"]' <<<"$REPORT" || fail "getArgs: $REPORT"
+expect_report winfn style '[true,"ontop"]'
+expect_report winfn title '[true,"Renamed \"by\" page"]'
+expect_report winfn size '[true,{"top":30,"left":40,"width":640,"height":420}]'
+expect_report winfn border '"sizeable"'
+expect_report winfn zoom '[false,"1",true,"1.25"]'
+expect_report winfn navigate '"rejected: Missing url"'
+wait_window 'Renamed "by" page' 10
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_ABOVE 5
+
+step "a menu built, replaced through an empty list only, and clicked"
+expect_report winfn menu '[true,true,"rejected: Wrong menu items JSON",true,true,"rejected: Wrong item ID"]'
+screenshot menu.png
+# F10 opens the menu bar's first menu; the first item of it is "Run now".
+press "$WINDOW" F10
+sleep 0.5
+press "$WINDOW" Down Return
+expect_report winfn menu-click '"5"' 10
+
+step "full screen"
+expect_report winfn fullscreen '[false,"sent",true]'
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED 5
+echo "PASS"

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The app and window functions, the main menu and the tray icon through the
+# bridge: the exact replies, the window as Win32 sees it, and clicks on a
+# menu item and on the tray icon reaching the page as event scripts.
+. "$(dirname "$0")/runtime_test_lib.sh"
+
+new_app winfn <<'INI'
+ID=com.tessera.test.winfn
+Name=Window Functions
+DirName=app
+Width=700
+Height=500
+INI
+pack_app winfn
+# request ID UUID DATA: one request and the wait for its reply.
+page_script winfn <<'SCRIPT'
+quit-after 60000 3
+page file:///index.html
+message-json {"id":50005,"uuid":"args","data":{}}
+wait-for-post "uuid": "args"
+message-json {"id":60002,"uuid":"ontop","data":{"style":"ontop"}}
+wait-for-post "uuid": "ontop"
+message-json {"id":60006,"uuid":"title","data":{"title":"Renamed \"by\" page"}}
+wait-for-post "uuid": "title"
+message-json {"id":60005,"uuid":"gettitle","data":{}}
+wait-for-post "uuid": "gettitle"
+message-json {"id":60010,"uuid":"size","data":{"left":40,"top":30,"width":"640.7","height":420}}
+wait-for-post "uuid": "size"
+message-json {"id":60009,"uuid":"getsize","data":{}}
+wait-for-post "uuid": "getsize"
+message-json {"id":60012,"uuid":"border","data":{"border":"dialog"}}
+message-json {"id":60011,"uuid":"getborder","data":{}}
+wait-for-post "uuid": "getborder"
+message-json {"id":60008,"uuid":"zoom","data":{"factor":"1,5"}}
+wait-for-post "uuid": "zoom"
+message-json {"id":60008,"uuid":"zoom2","data":{"factor":1.25}}
+wait-for-post "uuid": "zoom2"
+message-json {"id":50006,"uuid":"nav","data":{"url":""}}
+wait-for-post "uuid": "nav"
+message-json {"id":12001,"uuid":"menu","data":{"items":"[{\"id\":1,\"caption\":\"File\",\"items\":[{\"id\":2,\"caption\":\"Quit\"},{\"id\":3,\"caption\":\"Off\",\"enabled\":false}]}]"}}
+wait-for-post "uuid": "menu"
+message-json {"id":14001,"uuid":"tray","data":{}}
+wait-for-post "uuid": "tray"
+sleep 30000
+SCRIPT
+
+step "window functions answer exactly and change the Win32 window"
+start_app winfn one "two words"
+wait_log winfn 'PostWebMessageAsJson {"uuid": "tray", "success": true, "result": true}' 40
+for reply in \
+  '{"uuid": "ontop", "success": true, "result": true}' \
+  '{"uuid": "gettitle", "success": true, "result": "Renamed \"by\" page"}' \
+  '{"uuid": "getsize", "success": true, "result": {"top": 30, "left": 40, "width": 640, "height": 420}}' \
+  '{"uuid": "getborder", "success": true, "result": "dialog"}' \
+  '{"uuid": "zoom", "success": true, "result": false}' \
+  '{"uuid": "zoom2", "success": true, "result": true}' \
+  '{"uuid": "nav", "success": false, "result": "Missing url"}' \
+  '{"uuid": "menu", "success": true, "result": true}'; do
+  has_log winfn "PostWebMessageAsJson $reply" || fail "no reply $reply: $(log_lines winfn '^PostWebMessage')"
+done
+args=$(log_lines winfn '^PostWebMessageAsJson {"uuid": "args"')
+grep -Fq '"one","two words"]}' <<<"$args" || fail "getArgs: $args"
+has_log winfn "put_ZoomFactor 1" || fail "a bad factor did not reset the zoom"
+has_log winfn "put_ZoomFactor 1.25" || fail "no zoom 1.25"
+info=$(probe info 'Renamed "by" page')
+grep -Fxq "topmost 1" <<<"$info" || fail "not on top: $info"
+grep -Fxq "bounds 40,30,640,420" <<<"$info" || fail "bounds: $info"
+
+step "the menu is the window's; choosing an item runs the page's handler"
+menu=$(probe menu 'Renamed "by" page')
+[ "$menu" = $'File\n  Quit\n  Off [off]' ] || fail "menu: $menu"
+probe choose 'Renamed "by" page' "File/Quit" || fail "cannot choose File/Quit"
+wait_log winfn 'ExecuteScript qel.events.onMainMenuItemClick("2");' 10
+
+step "a click on the tray icon runs the page's handler"
+probe tray-click - || fail "no tray icon window"
+wait_log winfn 'ExecuteScript qel.events.onTrayIconClick();' 10
+echo "PASS"
