@@ -15,6 +15,8 @@
 // Output is UTF-8. Exit code 2 when no visible window has that caption.
 #include "platform/win32/windows_api.h"
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
