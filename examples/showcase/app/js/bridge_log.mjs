@@ -1,8 +1,9 @@
-// A small log of bridge calls for the showcase page.
-const MAX_ENTRIES = 50;
+// A small log of bridge calls and events for the showcase pages.
+const MAX_ENTRIES = 80;
 
 function append(text, className) {
   const log = document.getElementById("log");
+  if (!log) return;
   const item = document.createElement("li");
   item.textContent = new Date().toLocaleTimeString() + "  " + text;
   item.className = className;
@@ -17,6 +18,12 @@ export function logCall(name, promise) {
   return promise.then(
     (value) => { append(name + " → " + JSON.stringify(value), "ok"); return value; },
     (error) => { append(name + " ✗ " + JSON.stringify(error), "failed"); throw error; });
+}
+
+// Logs something that is not a call's result: an event the runtime raised in
+// the page, or a call sent to a function that never answers.
+export function logNote(text) {
+  append(text, "note");
 }
 
 // Calls one after another for about `milliseconds`; answers calls per second.
