@@ -200,6 +200,15 @@ public:
   // --- Notifications (functions/notification_functions.cpp) ---
 
   // --- Registry (functions/registry_functions.cpp) ---
+  // Text values under the user's registry root, keys named by their path
+  // below it. A value that is not text, or a write the opened key refuses,
+  // ends the call without a reply.
+  void RegistryWriteValue(const std::string& uuid, const TJsonValue& data);
+  void RegistryReadValue(const std::string& uuid, const TJsonValue& data);
+  void RegistryValueExist(const std::string& uuid, const TJsonValue& data);
+  void RegistryDeleteValue(const std::string& uuid, const TJsonValue& data);
+  void RegistryKeyExist(const std::string& uuid, const TJsonValue& data);
+  void RegistryDeleteKey(const std::string& uuid, const TJsonValue& data);
 
 private:
   // The main window; raises when none is set (the handler then ends

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,6 +79,27 @@ public:
   // Creates the process-wide single-instance marker named `name`, held until
   // the process ends. True when another process holds one of that name.
   virtual bool CreateSingleInstanceMarker(const std::string& name) = 0;
+
+  // --- The current user's registry (Linux: a per-user store) ---
+  // Keys are backslash-separated paths below the user's root; a single leading backslash means
+  // the same, and "\\" alone is the root itself. A key beginning with a root name
+  // (HKEY_LOCAL_MACHINE...) is just a subkey of that name.
+  // Opens the key (full access), creating it and missing parents, and stores a REG_SZ value,
+  // replacing any value of that name whatever its type. False when the key cannot be opened or
+  // created; raises ERegistryError when the opened key refuses the write.
+  virtual bool RegistryWriteString(const std::string& key, const std::string& name,
+                                   const std::string& value) = 0;
+  // Nothing when the key cannot be opened; "" for a missing value; the text up to its first NUL
+  // for REG_SZ / REG_EXPAND_SZ (unexpanded). Raises ERegistryError for another type.
+  virtual std::optional<std::string> RegistryReadString(const std::string& key,
+                                                        const std::string& name) = 0;
+  virtual bool RegistryValueExists(const std::string& key, const std::string& name) = 0;
+  virtual bool RegistryDeleteValue(const std::string& key, const std::string& name) = 0;
+  // Whether the key can be opened for reading.
+  virtual bool RegistryKeyExists(const std::string& key) = 0;
+  // Deletes the key with its whole subtree (subkeys depth first, last to first); false when it
+  // did not exist; otherwise whether the final deletion of the key succeeded.
+  virtual bool RegistryDeleteKey(const std::string& key) = 0;
 
   // A system message box with the error icon, owned by the active window.
   virtual void ShowErrorBox(const std::string& text, const std::string& caption) = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/api/os_services.h"
+#include "platform/fake/fake_registry.h"
 
 #include <functional>
 #include <map>
@@ -62,6 +63,8 @@ public:
   std::vector<std::string> DeletedFolders;
   std::vector<std::string> Events;
   std::string DecimalSeparator = ".";
+  // The user's registry; tests plant values of other types through it.
+  TFakeRegistry Registry;
 
   std::string GetUserLanguage() override {
     ++UserLanguageReads;
@@ -101,6 +104,22 @@ public:
     CreatedMarkers.push_back(name);
     return !HeldMarkers.insert(name).second;
   }
+  bool RegistryWriteString(const std::string& key, const std::string& name,
+                           const std::string& value) override {
+    return Registry.WriteString(key, name, value);
+  }
+  std::optional<std::string> RegistryReadString(const std::string& key,
+                                                const std::string& name) override {
+    return Registry.ReadString(key, name);
+  }
+  bool RegistryValueExists(const std::string& key, const std::string& name) override {
+    return Registry.ValueExists(key, name);
+  }
+  bool RegistryDeleteValue(const std::string& key, const std::string& name) override {
+    return Registry.DeleteValue(key, name);
+  }
+  bool RegistryKeyExists(const std::string& key) override { return Registry.KeyExists(key); }
+  bool RegistryDeleteKey(const std::string& key) override { return Registry.DeleteKey(key); }
 
   std::string GetExecutablePath() override { return ExecutablePath; }
   std::vector<std::string> GetCommandLineArguments() override { return CommandLine; }

@@ -27,6 +27,14 @@ public:
   std::uint32_t ShellExecAsAdminAndWait(TNativeWindow owner, const std::string& file,
                                         const std::string& parameters) override;
   bool CreateSingleInstanceMarker(const std::string& name) override;
+  bool RegistryWriteString(const std::string& key, const std::string& name,
+                           const std::string& value) override;
+  std::optional<std::string> RegistryReadString(const std::string& key,
+                                                const std::string& name) override;
+  bool RegistryValueExists(const std::string& key, const std::string& name) override;
+  bool RegistryDeleteValue(const std::string& key, const std::string& name) override;
+  bool RegistryKeyExists(const std::string& key) override;
+  bool RegistryDeleteKey(const std::string& key) override;
   void ShowErrorBox(const std::string& text, const std::string& caption) override;
   [[noreturn]] void ExitProcess(int code) override;
 };
