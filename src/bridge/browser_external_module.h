@@ -192,6 +192,13 @@ public:
   TBrowserExternalForm& BrowserExternalForm() { return *FBrowserExternalForm; }
 
   // --- Themes (functions/theme_functions.cpp) ---
+  // qel.themes.getTheme(): the active theme's name.
+  void ThemesGetTheme(const std::string& uuid);
+  // qel.themes.getThemes(): every theme's name, sorted in the user's locale.
+  void ThemesGetThemes(const std::string& uuid);
+  // qel.themes.setTheme({name}): true when the theme of exactly that name
+  // is active afterwards.
+  void ThemesSetTheme(const std::string& uuid, const TJsonValue& data);
 
   // --- Files, folders and base64 (functions/file_functions.cpp) ---
 

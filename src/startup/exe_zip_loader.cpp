@@ -2,8 +2,10 @@
 
 #include "base/ascii.h"
 #include "forms/require_password_form.h"
+#include "functions/styles_utils.h"
 #include "package/app_settings.h"
 #include "package/calculations.h"
+#include "platform/api/stored_styles.h"
 #include "startup/edge_installer_flow.h"
 #include "startup/localized_messages.h"
 #include "startup/package_entry_file.h"
@@ -60,6 +62,13 @@ void LoadExeZip(TRuntimeState& state, OsServices& os, Toolkit& toolkit) {
   // Settings that do not decrypt read as empty too: nothing to show then.
   if (state.AppID.empty() || state.AppName.empty() || state.AppDirName.empty())
     EndProcess();
+
+  // The configured theme, for every window from here on. A name that
+  // matches no style is reported and start-up goes on in the system's look.
+  // Menus are never styled, so they stay drawn by the system.
+  const std::string theme = ReadAppSetting(ini, kSettingTheme);
+  if (theme != kSystemStyleName)
+    TStylesUtils::TrySetStyle(toolkit, theme, true);
 
   const char delimiter = os.PathDelimiter();
   state.AppDataPath = os.GetLocalAppDataDirPath() + state.AppID + delimiter;

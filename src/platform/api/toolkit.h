@@ -299,6 +299,16 @@ public:
   // loop, and it carries the task-bar button.
   virtual void SetMainWindow(ToolkitWindow* window) = 0;
   virtual void SetApplicationTitle(const std::string& title) = 0;
+
+  // Visual styles of the application's own windows (frames, captions, window backgrounds; never
+  // the page). "Windows" is the system's own look and always there; the others are stored.
+  // Every name: "Windows" first, then the stored styles in stored order.
+  virtual std::vector<std::string> StyleNames() const = 0;
+  virtual std::string ActiveStyle() const = 0;
+  // Activates the style whose name matches (letter case ignored, like the style manager) on every
+  // window, present and future; false, with nothing changed, when none matches or it cannot be
+  // applied.
+  virtual bool SetStyle(const std::string& name) = 0;
 };
 
 } // namespace tessera

@@ -1,5 +1,7 @@
 #include "platform/fake/fake_toolkit.h"
 
+#include "platform/api/stored_styles.h"
+
 #include <algorithm>
 
 namespace tessera {
@@ -205,6 +207,28 @@ std::shared_ptr<const ToolkitImage> FakeToolkit::DecodeImage(const std::string& 
   if (bytes.empty() || bytes.rfind("not an image", 0) == 0)
     return nullptr;
   return std::make_shared<FakeImage>(bytes);
+}
+
+std::vector<std::string> FakeToolkit::StyleNames() const {
+  return AllStyleNames();
+}
+
+bool FakeToolkit::SetStyle(const std::string& name) {
+  std::string active;
+  if (IsSystemStyleName(name)) {
+    active = std::string(kSystemStyleName);
+  } else if (const TStoredStyle* style = FindStoredStyle(name)) {
+    active = std::string(style->Name);
+  } else {
+    return false;
+  }
+  if (RefuseStyles) {
+    return false;
+  }
+  FActiveStyle = active;
+  StyleApplications.push_back(active);
+  Events.push_back("Style " + active);
+  return true;
 }
 
 } // namespace tessera

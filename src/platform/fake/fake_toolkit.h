@@ -228,6 +228,9 @@ public:
   TNativeWindow ActiveWindow() const override { return Active; }
   void SetMainWindow(ToolkitWindow* window) override { MainWindow = window; }
   void SetApplicationTitle(const std::string& title) override { ApplicationTitle = title; }
+  std::vector<std::string> StyleNames() const override;
+  std::string ActiveStyle() const override { return FActiveStyle; }
+  bool SetStyle(const std::string& name) override;
 
   // Answers for the next message dialogs, in order; OK when none is left.
   std::deque<TModalResult> DialogAnswers;
@@ -249,11 +252,18 @@ public:
   std::function<void(FakeToolkitWindow& window)> OnShowModal;
   // Runs when a message dialog is shown, before it is answered.
   std::function<void(const TMessageDialogRequest& request)> OnDialog;
+  // Every style activated, by its own name, in order; refused ones are not
+  // listed.
+  std::vector<std::string> StyleApplications;
+  // Makes SetStyle refuse even a style it knows (one the system cannot
+  // apply).
+  bool RefuseStyles = false;
 
   void Forget(FakeToolkitWindow* window);
 
 private:
   TNativeWindow FNextHandle = 0x1000;
+  std::string FActiveStyle = "Windows";
 };
 
 } // namespace tessera

@@ -10,8 +10,12 @@
 #include "platform/gtk/toolkit_tray_icon_gtk.h"
 #include "platform/gtk/toolkit_window_gtk.h"
 #include "platform/gtk/valid_utf8.h"
+#include "platform/gtk/visual_style_gtk.h"
 
 #include <gtk/gtk.h>
+
+#include <string>
+#include <vector>
 
 namespace tessera {
 
@@ -110,9 +114,14 @@ public:
     }
   }
 
+  std::vector<std::string> StyleNames() const override { return AllStyleNames(); }
+  std::string ActiveStyle() const override { return FVisualStyle.ActiveName(); }
+  bool SetStyle(const std::string& name) override { return FVisualStyle.Set(name); }
+
 private:
   std::shared_ptr<gtk::TToolkitShared> FShared = std::make_shared<gtk::TToolkitShared>();
   std::string FApplicationTitle;
+  gtk::TVisualStyleGtk FVisualStyle;
 };
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/gtk/system_colors.h"
 #include "platform/gtk/toolkit_menu_gtk.h"
 #include "platform/gtk/valid_utf8.h"
+#include "platform/gtk/visual_style_gtk.h"
 
 #include <algorithm>
 #include <atomic>
@@ -106,6 +107,11 @@ GtkToolkitWindow::GtkToolkitWindow(ToolkitWindowEvents& events, TWindowKind kind
 
   if (kind == TWindowKind::ShadowPopup) {
     FBorderStyle = TBorderStyle::None;
+  } else {
+    // Application windows take the visual style; the small pop-ups keep the
+    // colour their owner gives them.
+    gtk_style_context_add_class(gtk_widget_get_style_context(FWindow), kStyledWindowClass);
+    gtk_style_context_add_class(gtk_widget_get_style_context(FClient.Get()), kStyledClientClass);
   }
   FBounds = {0, 0, kDefaultWidth, kDefaultHeight};
 

@@ -9,6 +9,9 @@
 #include "platform/win32/toolkit_tray_icon_win32.h"
 #include "platform/win32/toolkit_window_win32.h"
 
+#include <string>
+#include <vector>
+
 namespace tessera {
 
 namespace {
@@ -80,6 +83,29 @@ public:
   // the task-bar button and its caption is the text the shell shows. The
   // title is kept for whatever later needs the application's name.
   void SetApplicationTitle(const std::string& title) override { FShared->ApplicationTitle = title; }
+
+  std::vector<std::string> StyleNames() const override { return AllStyleNames(); }
+
+  std::string ActiveStyle() const override {
+    return std::string(FShared->Style != nullptr ? FShared->Style->Name : kSystemStyleName);
+  }
+
+  bool SetStyle(const std::string& name) override {
+    const TStoredStyle* style = nullptr;
+    if (!IsSystemStyleName(name)) {
+      style = FindStoredStyle(name);
+      if (style == nullptr) {
+        return false;
+      }
+    }
+    FShared->Style = style;
+    // Windows made from now on take it when they are made.
+    const std::vector<Win32ToolkitWindow*> windows = FShared->Windows;
+    for (Win32ToolkitWindow* window : windows) {
+      window->ApplyVisualStyle();
+    }
+    return true;
+  }
 
 private:
   std::shared_ptr<win32::TToolkitShared> FShared = std::make_shared<win32::TToolkitShared>();

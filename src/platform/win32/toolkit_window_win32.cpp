@@ -2,7 +2,9 @@
 
 #include "base/exceptions.h"
 #include "platform/win32/callback_guard.h"
+#include "platform/win32/dwm_attributes.h"
 #include "platform/win32/toolkit_menu_win32.h"
+#include "platform/win32/visual_style_win32.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -99,24 +101,6 @@ bool IsVisibleStyle(HWND hwnd) {
   return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-// The window manager's corner preference, from dwmapi when the system has
-// it; the library stays loaded for the life of the process.
-using TDwmSetWindowAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
-
-TDwmSetWindowAttribute DwmSetWindowAttributeFunction() {
-  static const TDwmSetWindowAttribute function = []() -> TDwmSetWindowAttribute {
-    HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
-    if (dwm == nullptr) {
-      return nullptr;
-    }
-    return reinterpret_cast<TDwmSetWindowAttribute>(
-        reinterpret_cast<void*>(GetProcAddress(dwm, "DwmSetWindowAttribute")));
-  }();
-  return function;
-}
-
-constexpr DWORD kDwmWindowCornerPreference = 33;
-
 } // namespace
 
 void RegisterWindowClasses() {
@@ -188,12 +172,15 @@ Win32ToolkitWindow::Win32ToolkitWindow(ToolkitWindowEvents& events, TWindowKind 
     throw Exception("cannot create a window (error " + std::to_string(GetLastError()) + ")");
   }
   ApplyStyles();
+  FShared->Windows.push_back(this);
+  ApplyVisualStyle();
 }
 
 Win32ToolkitWindow::~Win32ToolkitWindow() {
   if (FShared->MainWindow == this) {
     FShared->MainWindow = nullptr;
   }
+  std::erase(FShared->Windows, this);
   if (FHandle == nullptr) {
     return;
   }
@@ -303,7 +290,7 @@ LRESULT Win32ToolkitWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
   case WM_ERASEBKGND: {
     RECT client{};
     GetClientRect(hwnd, &client);
-    TBrush brush(CreateSolidBrush(ResolveColor(FColor)));
+    TBrush brush(CreateSolidBrush(BackgroundColor()));
     FillRect(reinterpret_cast<HDC>(wParam), &client, brush.Get());
     return 1;
   }
@@ -575,13 +562,32 @@ void Win32ToolkitWindow::SetFont(const std::string& family, int heightPixels) {
   FFont = std::move(font);
 }
 
-void Win32ToolkitWindow::SetCornerPreference(int preference) {
-  if (TDwmSetWindowAttribute setAttribute = DwmSetWindowAttributeFunction()) {
-    const DWORD value = static_cast<DWORD>(preference);
-    // Systems that do not know the attribute refuse it and keep square
-    // corners, which is all that can be done there.
-    setAttribute(FHandle, kDwmWindowCornerPreference, &value, sizeof(value));
+void Win32ToolkitWindow::ApplyVisualStyle() {
+  if (FKind != TWindowKind::Normal || FHandle == nullptr) {
+    return;
   }
+  const TStoredStyle* style = FShared->Style;
+  // Windows that never had a style keep the window manager's defaults
+  // untouched.
+  if (style != nullptr || FFrameStyled) {
+    ApplyFrameStyle(FHandle, style != nullptr ? &style->Palette : nullptr);
+    FFrameStyled = style != nullptr;
+  }
+  RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
+}
+
+COLORREF Win32ToolkitWindow::BackgroundColor() const {
+  if (FKind == TWindowKind::Normal && FShared->Style != nullptr) {
+    return ResolveColor(FShared->Style->Palette.Window);
+  }
+  return ResolveColor(FColor);
+}
+
+void Win32ToolkitWindow::SetCornerPreference(int preference) {
+  const DWORD value = static_cast<DWORD>(preference);
+  // Systems that do not know the attribute refuse it and keep square
+  // corners, which is all that can be done there.
+  SetDwmWindowAttribute(FHandle, kDwmWindowCornerPreference, &value, sizeof(value));
 }
 
 bool Win32ToolkitWindow::SetRoundRectRegion(int right, int bottom, int ellipseWidth,

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/api/stored_styles.h"
 #include "platform/api/toolkit.h"
 #include "platform/win32/gdi_handles.h"
 #include "platform/win32/windows_api.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tessera::win32 {
 
@@ -15,6 +17,11 @@ class Win32ToolkitWindow;
 struct TToolkitShared {
   Win32ToolkitWindow* MainWindow = nullptr;
   std::string ApplicationTitle;
+  // Every window of the toolkit that exists, so that a visual style reaches
+  // them all.
+  std::vector<Win32ToolkitWindow*> Windows;
+  // The active visual style, or null for the system's own look.
+  const TStoredStyle* Style = nullptr;
 };
 
 // Window properties through which a parent lays out its children without
@@ -51,6 +58,10 @@ public:
   void NotifyHandleCreated();
 
   HWND Hwnd() const { return FHandle; }
+  // Follows the toolkit's active visual style: the frame through the
+  // window manager and the background the window paints. Only normal
+  // windows take it; shadow pop-ups keep the colour their owner gives them.
+  void ApplyVisualStyle();
   // The font set through SetFont, or null for the system's default font.
   HFONT Font() const { return FFont.Get(); }
 
@@ -97,6 +108,9 @@ private:
   void MoveTo(int left, int top);
   void ClampSize(int& width, int& height) const;
   TWindowState CurrentState() const;
+  // What the background is painted in: the visual style's window colour
+  // while one is active, else the window's own.
+  COLORREF BackgroundColor() const;
   // Takes the menu bar off the window before the window goes, which would
   // otherwise destroy a menu its owner still holds.
   void ReleaseMenuBar();
@@ -117,6 +131,9 @@ private:
   TColor FColor;
   TCursorKind FCursor = TCursorKind::Default;
   TFont FFont;
+  // Whether the frame carries a visual style's colours, which going back to
+  // the system's look must undo.
+  bool FFrameStyled = false;
   // WM_SIZE messages seen so far: tells whether the system already
   // reported a change of the client area.
   unsigned FSizeMessages = 0;

@@ -139,14 +139,17 @@ expect_dialog() {
 wait_log() {
   local log=$WORK/$1/engine.log deadline=$((SECONDS + $3))
   while [ $SECONDS -lt $deadline ]; do
-    [ -f "$log" ] && tr -d '\r' <"$log" | grep -aFxq -- "$2" && return 0
+    [ -f "$log" ] && tr -d '\r' <"$log" | grep -aFx -- "$2" >/dev/null && return 0
     sleep 0.1
   done
   fail "engine log of $1 has no line \"$2\" within $3 s"
 }
 
+# has_log NAME LINE: whether the engine log holds that exact line. grep
+# reads to the end (no -q): with pipefail, an early exit would break the
+# pipe of a long log and count as failure.
 has_log() {
-  [ -f "$WORK/$1/engine.log" ] && tr -d '\r' <"$WORK/$1/engine.log" | grep -aFxq -- "$2"
+  [ -f "$WORK/$1/engine.log" ] && tr -d '\r' <"$WORK/$1/engine.log" | grep -aFx -- "$2" >/dev/null
 }
 
 # log_count NAME LINE: how many times the exact line was logged.
