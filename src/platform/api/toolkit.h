@@ -299,6 +299,12 @@ public:
   // loop, and it carries the task-bar button.
   virtual void SetMainWindow(ToolkitWindow* window) = 0;
   virtual void SetApplicationTitle(const std::string& title) = 0;
+
+  // The width in pixels of `text` drawn on the screen in the font family at
+  // the given character height (as for ToolkitWindow::SetFont); 0 for no
+  // text.
+  virtual int TextWidth(const std::string& fontFamily, int fontHeightPixels,
+                        const std::string& text) = 0;
 };
 
 } // namespace tessera

@@ -1,5 +1,6 @@
 #include "platform/win32/toolkit_win32.h"
 
+#include "platform/win32/text_width_win32.h"
 #include "platform/win32/toolkit_activity_indicator_win32.h"
 #include "platform/win32/toolkit_image_win32.h"
 #include "platform/win32/toolkit_menu_win32.h"
@@ -80,6 +81,11 @@ public:
   // the task-bar button and its caption is the text the shell shows. The
   // title is kept for whatever later needs the application's name.
   void SetApplicationTitle(const std::string& title) override { FShared->ApplicationTitle = title; }
+
+  int TextWidth(const std::string& fontFamily, int fontHeightPixels,
+                const std::string& text) override {
+    return win32::MeasureTextWidth(fontFamily, fontHeightPixels, text);
+  }
 
 private:
   std::shared_ptr<win32::TToolkitShared> FShared = std::make_shared<win32::TToolkitShared>();
