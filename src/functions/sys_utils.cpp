@@ -339,7 +339,10 @@ std::string TSysUtils::FormatByteSize(std::int64_t bytes) {
   // dropped; whole numbers have no decimal point.
   const long long hundredths = std::llround(scaled * 100.0);
   const long long magnitude = hundredths < 0 ? -hundredths : hundredths;
-  std::string text = (hundredths < 0 ? "-" : "") + std::to_string(magnitude / 100);
+  std::string text;
+  if (hundredths < 0)
+    text.push_back('-');
+  text.append(std::to_string(magnitude / 100));
   const long long fraction = magnitude % 100;
   if (fraction != 0) {
     char digits[4];
@@ -347,9 +350,12 @@ std::string TSysUtils::FormatByteSize(std::int64_t bytes) {
     std::string decimals(digits);
     if (decimals.back() == '0')
       decimals.pop_back();
-    text += "." + decimals;
+    text.push_back('.');
+    text.append(decimals);
   }
-  return text + " " + unit;
+  text.push_back(' ');
+  text.append(unit);
+  return text;
 }
 
 } // namespace tessera
