@@ -321,29 +321,30 @@ std::string TSysUtils::GetSystemAppsDirPath(OsServices& os) {
 }
 
 std::string TSysUtils::FormatByteSize(std::int64_t bytes) {
+  // Whole bytes need no rounding (and negative counts, which no size has,
+  // stay exact too).
+  if (bytes <= 1024) {
+    std::string text = std::to_string(bytes);
+    text.append(" bytes");
+    return text;
+  }
   constexpr double kKilo = 1024.0;
   const double value = static_cast<double>(bytes);
-  const char* unit = "bytes";
-  double scaled = value;
+  const char* unit = "KB";
+  double scaled = value / kKilo;
   if (bytes > 1073741824) {
     unit = "GB";
     scaled = value / (kKilo * kKilo * kKilo);
   } else if (bytes > 1048576) {
     unit = "MB";
     scaled = value / (kKilo * kKilo);
-  } else if (bytes > 1024) {
-    unit = "KB";
-    scaled = value / kKilo;
   }
   // Two decimals at most, rounded half away from zero, trailing zeros
-  // dropped; whole numbers have no decimal point.
+  // dropped; whole numbers have no decimal point. The largest count gives
+  // about 8.6e11 hundredths, well inside the integer.
   const long long hundredths = std::llround(scaled * 100.0);
-  const long long magnitude = hundredths < 0 ? -hundredths : hundredths;
-  std::string text;
-  if (hundredths < 0)
-    text.push_back('-');
-  text.append(std::to_string(magnitude / 100));
-  const long long fraction = magnitude % 100;
+  std::string text = std::to_string(hundredths / 100);
+  const long long fraction = hundredths % 100;
   if (fraction != 0) {
     char digits[4];
     std::snprintf(digits, sizeof digits, "%02lld", fraction);
