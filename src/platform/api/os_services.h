@@ -46,6 +46,49 @@ public:
   // the delimiter alone when the system cannot name it.
   virtual std::string GetLocalAppDataDirPath() = 0;
 
+  // --- Processes, shell copies, shortcuts, keys and names (TSysUtils) ---
+  // Starts the command line (a program and its arguments, quoted as on a
+  // command line; no shell) and waits without limit. Returns the exit code
+  // (Linux: 128 + the signal for a process a signal ended); 0 when it did
+  // not start.
+  virtual std::uint32_t ExecAndWait(const std::string& commandLine) = 0;
+  // Starts the command line in a process group of its own at normal
+  // priority and, when `wait` is set, waits for it. True when it started.
+  virtual bool ExecCmd(const std::string& commandLine, bool wait) = 0;
+  // The desktop's painting program, ready to open a picture; empty when the
+  // system has none.
+  virtual std::string GetPaintProgramPath() = 0;
+  // Copies a file without asking, replacing the target; into a folder when
+  // `to` is an existing folder. True when the whole copy succeeded.
+  virtual bool CopyFileTo(const std::string& from, const std::string& to) = 0;
+  // Copies a folder tree without asking, creating folders as needed: into
+  // `to` when it is an existing folder, else as `to`. True when the whole
+  // copy succeeded.
+  virtual bool CopyDirectoryTo(const std::string& from, const std::string& to) = 0;
+  // The target a shortcut names: a shell link's path (Windows); a symbolic
+  // link's target made absolute, or a desktop entry's program or URL (Linux).
+  // Empty when the file is no shortcut or cannot be read.
+  virtual std::string GetLnkFilePath(const std::string& shortcutPath) = 0;
+  // Presses and releases the key (a Windows virtual-key code), both marked
+  // as extended keys. False when the system refused the input or cannot
+  // synthesize keys (Linux: no input injection in this runtime).
+  virtual bool PressKey(std::uint16_t virtualKey) = 0;
+  // The computer's network name; empty on failure.
+  virtual std::string GetComputerNetName() = 0;
+  // The signed-in user's login name; empty on failure.
+  virtual std::string GetSignedInUserName() = 0;
+  // Where applications are installed (Windows: the program files folder;
+  // Linux: "/opt/", the add-on application tree), ending in the path
+  // delimiter; the delimiter alone when the system cannot name it.
+  virtual std::string GetProgramFilesDirPath() = 0;
+  // Where the system's own applications are registered (Windows: the
+  // Windows folder's "SystemApps"; Linux: "/usr/share/applications/", the
+  // desktop entries of installed applications), ending in the delimiter.
+  virtual std::string GetSystemAppsDirPath() = 0;
+  // Whether the system refuses `path` as a name (invalid characters, too
+  // long, a reserved form); a name that is merely missing is not refused.
+  virtual bool IsPathNameRejected(const std::string& path) = 0;
+
   virtual bool FileExists(const std::string& path) = 0;
   // Creates the folder and every missing parent; true when it exists after.
   virtual bool ForceDirectories(const std::string& path) = 0;

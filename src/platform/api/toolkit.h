@@ -309,6 +309,12 @@ public:
   // window, present and future; false, with nothing changed, when none matches or it cannot be
   // applied.
   virtual bool SetStyle(const std::string& name) = 0;
+
+  // The width in pixels of `text` drawn on the screen in the font family at
+  // the given character height (as for ToolkitWindow::SetFont); 0 for no
+  // text.
+  virtual int TextWidth(const std::string& fontFamily, int fontHeightPixels,
+                        const std::string& text) = 0;
 };
 
 } // namespace tessera

@@ -133,6 +133,63 @@ public:
     Events.push_back("ShowErrorBox " + text);
   }
   [[noreturn]] void ExitProcess(int code) override { throw TFakeProcessExit(code); }
+
+  // --- Processes, shell copies, shortcuts, keys and names (TSysUtils) ---
+  // Each call is recorded in Events ("ExecAndWait <command line>", ...);
+  // the answers are these fields.
+  std::uint32_t ExecExitCode = 0;
+  bool ExecStarts = true;
+  std::vector<std::string> ExecCommands;
+  std::string PaintProgramPath;
+  bool CopySucceeds = true;
+  std::vector<std::pair<std::string, std::string>> Copies;
+  std::map<std::string, std::string> ShortcutTargets;
+  bool PressKeySucceeds = true;
+  std::vector<std::uint16_t> PressedKeys;
+  std::string ComputerNetName = "DESKTOP-TEST";
+  std::string SignedInUserName = "user";
+  std::string ProgramFilesDirPath = "C:\\Program Files\\";
+  std::string SystemAppsDirPath = "C:\\Windows\\SystemApps\\";
+  std::set<std::string> RejectedPathNames;
+  std::vector<std::string> PathNameChecks;
+
+  std::uint32_t ExecAndWait(const std::string& commandLine) override {
+    ExecCommands.push_back(commandLine);
+    Events.push_back("ExecAndWait " + commandLine);
+    return ExecStarts ? ExecExitCode : 0;
+  }
+  bool ExecCmd(const std::string& commandLine, bool wait) override {
+    ExecCommands.push_back(commandLine);
+    Events.push_back(std::string(wait ? "ExecCmd wait " : "ExecCmd ") + commandLine);
+    return ExecStarts;
+  }
+  std::string GetPaintProgramPath() override { return PaintProgramPath; }
+  bool CopyFileTo(const std::string& from, const std::string& to) override {
+    Copies.emplace_back(from, to);
+    Events.push_back("CopyFileTo " + from + " " + to);
+    return CopySucceeds;
+  }
+  bool CopyDirectoryTo(const std::string& from, const std::string& to) override {
+    Copies.emplace_back(from, to);
+    Events.push_back("CopyDirectoryTo " + from + " " + to);
+    return CopySucceeds;
+  }
+  std::string GetLnkFilePath(const std::string& shortcutPath) override {
+    const auto it = ShortcutTargets.find(shortcutPath);
+    return it == ShortcutTargets.end() ? std::string() : it->second;
+  }
+  bool PressKey(std::uint16_t virtualKey) override {
+    PressedKeys.push_back(virtualKey);
+    return PressKeySucceeds;
+  }
+  std::string GetComputerNetName() override { return ComputerNetName; }
+  std::string GetSignedInUserName() override { return SignedInUserName; }
+  std::string GetProgramFilesDirPath() override { return ProgramFilesDirPath; }
+  std::string GetSystemAppsDirPath() override { return SystemAppsDirPath; }
+  bool IsPathNameRejected(const std::string& path) override {
+    PathNameChecks.push_back(path);
+    return RejectedPathNames.count(path) != 0;
+  }
 };
 
 } // namespace tessera

@@ -261,6 +261,19 @@ public:
 
   void Forget(FakeToolkitWindow* window);
 
+  // Text measuring: every character is half the font height wide.
+  struct TTextMeasure {
+    std::string FontFamily;
+    int FontHeightPixels = 0;
+    std::string Text;
+  };
+  std::vector<TTextMeasure> TextMeasures;
+  int TextWidth(const std::string& fontFamily, int fontHeightPixels,
+                const std::string& text) override {
+    TextMeasures.push_back({fontFamily, fontHeightPixels, text});
+    return static_cast<int>(text.size()) * fontHeightPixels / 2;
+  }
+
 private:
   TNativeWindow FNextHandle = 0x1000;
   std::string FActiveStyle = "Windows";

@@ -1,6 +1,7 @@
 #include "platform/gtk/toolkit_gtk.h"
 
 #include "base/exceptions.h"
+#include "platform/gtk/text_width_gtk.h"
 #include "platform/gtk/toolkit_activity_indicator_gtk.h"
 #include "platform/gtk/toolkit_image_gtk.h"
 #include "platform/gtk/toolkit_menu_gtk.h"
@@ -105,6 +106,11 @@ public:
   // The name desktops show for the application where no window caption
   // applies (window lists, notifications). GLib takes it once per process;
   // later titles are kept here only.
+  int TextWidth(const std::string& fontFamily, int fontHeightPixels,
+                const std::string& text) override {
+    return gtk::MeasureTextWidth(fontFamily, fontHeightPixels, text);
+  }
+
   void SetApplicationTitle(const std::string& title) override {
     FApplicationTitle = title;
     static bool named = false;

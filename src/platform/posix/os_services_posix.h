@@ -14,6 +14,19 @@ public:
   std::string GetDecimalSeparator() override;
   char PathDelimiter() const override { return '/'; }
   std::string GetLocalAppDataDirPath() override;
+  // Processes, copies, shortcuts, keys and names (os_services_posix_extras.cpp).
+  std::uint32_t ExecAndWait(const std::string& commandLine) override;
+  bool ExecCmd(const std::string& commandLine, bool wait) override;
+  std::string GetPaintProgramPath() override;
+  bool CopyFileTo(const std::string& from, const std::string& to) override;
+  bool CopyDirectoryTo(const std::string& from, const std::string& to) override;
+  std::string GetLnkFilePath(const std::string& shortcutPath) override;
+  bool PressKey(std::uint16_t virtualKey) override;
+  std::string GetComputerNetName() override;
+  std::string GetSignedInUserName() override;
+  std::string GetProgramFilesDirPath() override;
+  std::string GetSystemAppsDirPath() override;
+  bool IsPathNameRejected(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   bool ForceDirectories(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;

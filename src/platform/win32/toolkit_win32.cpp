@@ -1,5 +1,6 @@
 #include "platform/win32/toolkit_win32.h"
 
+#include "platform/win32/text_width_win32.h"
 #include "platform/win32/toolkit_activity_indicator_win32.h"
 #include "platform/win32/toolkit_image_win32.h"
 #include "platform/win32/toolkit_menu_win32.h"
@@ -105,6 +106,11 @@ public:
       window->ApplyVisualStyle();
     }
     return true;
+  }
+
+  int TextWidth(const std::string& fontFamily, int fontHeightPixels,
+                const std::string& text) override {
+    return win32::MeasureTextWidth(fontFamily, fontHeightPixels, text);
   }
 
 private:
