@@ -38,7 +38,7 @@ std::string DecodeBase64Groups(std::string_view text) {
   size_t padding = 0;
   if (!text.empty() && text.back() == '=')
     padding = (text.size() >= 2 && text[text.size() - 2] == '=') ? 2 : 1;
-  bytes.resize(bytes.size() - std::min(padding, bytes.size()));
+  bytes.erase(bytes.size() - std::min(padding, bytes.size()));
   return bytes;
 }
 
