@@ -201,8 +201,30 @@ public:
   void ThemesSetTheme(const std::string& uuid, const TJsonValue& data);
 
   // --- Files, folders and base64 (functions/file_functions.cpp) ---
+  void FilesFileExists(const std::string& uuid, const TJsonValue& data);
+  void FilesDeleteFile(const std::string& uuid, const TJsonValue& data);
+  void FilesWriteTextFile(const std::string& uuid, const TJsonValue& data);
+  void FilesExtractFile(const std::string& uuid, const TJsonValue& data);
+  void FoldersDirExists(const std::string& uuid, const TJsonValue& data);
+  void FoldersCreateDir(const std::string& uuid, const TJsonValue& data);
+  void FoldersDeleteDir(const std::string& uuid, const TJsonValue& data);
+  void FoldersListFiles(const std::string& uuid, const TJsonValue& data);
+  void FoldersGetTempDir(const std::string& uuid);
+  void FoldersGetUserDocumentsDir(const std::string& uuid);
+  void FoldersGetUserDesktopDir(const std::string& uuid);
+  void FoldersGetAppExecutableDir(const std::string& uuid);
+  void FoldersGetAppDataDir(const std::string& uuid);
+  void Base64DecodeToFile(const std::string& uuid, const TJsonValue& data);
 
   // --- Shell and system (functions/shell_functions.cpp) ---
+  void ShellExecute(const std::string& uuid, const TJsonValue& data);
+  void ShellExplore(const std::string& uuid, const TJsonValue& data);
+  void ShellCommand(const std::string& uuid, const TJsonValue& data);
+  void ShellWindows(const std::string& uuid);
+  void SystemLogoff(const std::string& uuid);
+  void SystemReboot(const std::string& uuid);
+  void SystemShutdown(const std::string& uuid);
+  void SystemMacAddresses(const std::string& uuid);
 
   // --- Notifications (functions/notification_functions.cpp) ---
 

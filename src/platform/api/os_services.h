@@ -99,6 +99,59 @@ public:
   virtual bool SaveBytesToFile(const std::string& path, std::string_view bytes) = 0;
   // Deletes the folder and everything in it, or a file; true on success.
   virtual bool DeleteDirectory(const std::string& path) = 0;
+  // True when a folder (not a file) exists at the path, links followed.
+  virtual bool DirectoryExists(const std::string& path) = 0;
+  // Creates this one folder; its parent must exist. True on success.
+  virtual bool CreateDir(const std::string& path) = 0;
+  struct TDirEntry {
+    std::string Name;
+    bool IsDirectory = false;
+  };
+  // Entries in the order the file system enumerates them, hidden and system
+  // entries included, without "." and "..". Raises EFileError when the
+  // folder cannot be read.
+  virtual std::vector<TDirEntry> ListDirectory(const std::string& path) = 0;
+  // Standard folders, each ending in the path delimiter; the delimiter alone
+  // when the system cannot name it.
+  virtual std::string GetTempDirPath() = 0;          // long-name form on Windows
+  virtual std::string GetUserDocumentsDirPath() = 0; // CSIDL 5 / XDG documents
+  virtual std::string GetUserDesktopDirPath() = 0;   // CSIDL 0 / XDG desktop
+  virtual std::string GetUserAppDataDirPath() = 0;   // CSIDL 26 / XDG_CONFIG_HOME (~/.config)
+  // Runs "cmd.exe /C <command>" (Linux: "/bin/sh -c <command>") in
+  // workingDir (the current folder when empty) and returns what it wrote to
+  // standard output and standard error, captured together through one pipe
+  // and read in blocks of 255 bytes; each block counts up to its first NUL
+  // byte and is decoded as DecodeAnsiText does. Waits for the command to
+  // end. Empty when it could not start. Windows: the console window is
+  // hidden unless showWindow.
+  virtual std::string GetDosOutput(const std::string& command, const std::string& workingDir,
+                                   bool showWindow) = 0;
+  // Shows the item selected in a file window: explorer.exe "/select,
+  // \"<path>\"" (Linux: the desktop's file manager through the
+  // org.freedesktop.FileManager1 ShowItems call, else xdg-open of the
+  // folder). True on success.
+  virtual bool ShellExplore(const std::string& path) = 0;
+  // Asks the system to log off (flags 0), shut down (1) or reboot (2), with
+  // 4 added to force other programs closed. Windows: enables
+  // SeShutdownPrivilege, then ExitWindowsEx(flags, 0); Linux: the login
+  // manager. True when the request was accepted.
+  virtual bool RequestSystemExit(std::uint32_t flags) = 0;
+  // The system's message for the calling thread's last failure (Windows:
+  // GetLastError in the user's language; Linux: the reason the last failing
+  // call of these services recorded, else strerror(errno)), with trailing
+  // characters <= U+0020 and trailing "." removed.
+  virtual std::string LastSystemErrorText() = 0;
+  // Lines "E|W|U,XX:XX:XX:XX:XX:XX" (upper-case hex) for the network
+  // adapters, all-zero addresses left out. Windows: the adapter records of
+  // GetAdaptersInfo in storage order; Linux: every interface of
+  // /sys/class/net with a hardware address (W when it has a "wireless" or
+  // "phy80211" entry, E for type 1, U otherwise).
+  virtual std::vector<std::string> GetMacAddresses() = 0;
+  // The untrimmed captions of every top-level window whose caption, trimmed
+  // of blanks and control characters, is not empty; hidden windows
+  // included, in z-order. Linux: the X11 top-level windows (children of the
+  // root window, _NET_WM_NAME or WM_NAME); empty without a display.
+  virtual std::vector<std::string> GetWindowsCaptions() = 0;
 
   // The process environment, inherited by the processes it starts.
   virtual void SetEnvironmentValue(const std::string& name, const std::string& value) = 0;

@@ -1,5 +1,6 @@
 #include "platform/fake/fake_os_services.h"
 
+#include "base/exceptions.h"
 #include "base/utf.h"
 
 #include <algorithm>
@@ -65,6 +66,75 @@ bool FakeOsServices::DeleteDirectory(const std::string& path) {
       ++it;
   }
   return found;
+}
+
+namespace {
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+} // namespace
+
+bool FakeOsServices::DirectoryExists(const std::string& path) {
+  std::string folder = path;
+  while (!folder.empty() && folder.back() == Delimiter)
+    folder.pop_back();
+  if (folder.empty() || Files.count(folder) != 0)
+    return false;
+  if (Folders.count(folder) != 0)
+    return true;
+  const std::string prefix = folder + Delimiter;
+  for (const auto& [file, bytes] : Files)
+    if (StartsWith(file, prefix))
+      return true;
+  for (const std::string& other : Folders)
+    if (StartsWith(other, prefix))
+      return true;
+  return false;
+}
+
+bool FakeOsServices::CreateDir(const std::string& path) {
+  std::string folder = path;
+  while (!folder.empty() && folder.back() == Delimiter)
+    folder.pop_back();
+  if (folder.empty() || Files.count(folder) != 0 || DirectoryExists(folder))
+    return false;
+  const size_t cut = folder.rfind(Delimiter);
+  // A drive or the root stands for itself; any other parent must exist.
+  if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':' &&
+      !DirectoryExists(folder.substr(0, cut)))
+    return false;
+  Folders.insert(folder);
+  return true;
+}
+
+std::vector<OsServices::TDirEntry> FakeOsServices::ListDirectory(const std::string& path) {
+  std::string folder = path;
+  while (!folder.empty() && folder.back() == Delimiter)
+    folder.pop_back();
+  if (UnreadableFolders.count(folder) != 0 || !DirectoryExists(folder))
+    throw EFileError("Cannot read folder \"" + path + "\"");
+  const std::string prefix = folder + Delimiter;
+  std::map<std::string, bool> entries; // name -> is a folder
+  const auto add = [&](const std::string& inside, bool isFolder) {
+    if (!StartsWith(inside, prefix) || inside.size() == prefix.size())
+      return;
+    const std::string rest = inside.substr(prefix.size());
+    const size_t cut = rest.find(Delimiter);
+    if (cut == std::string::npos)
+      entries.emplace(rest, isFolder);
+    else
+      entries[rest.substr(0, cut)] = true;
+  };
+  for (const auto& [file, bytes] : Files)
+    add(file, false);
+  for (const std::string& other : Folders)
+    add(other, true);
+  std::vector<TDirEntry> list;
+  for (const auto& [name, isFolder] : entries)
+    list.push_back({name, isFolder});
+  return list;
 }
 
 bool FakeOsServices::CheckEdgeIsInstalled(const std::string& loaderPath) {

@@ -65,6 +65,31 @@ public:
   std::string DecimalSeparator = ".";
   // The user's registry; tests plant values of other types through it.
   TFakeRegistry Registry;
+  // Paths where SaveBytesToFile fails (a read-only place, say).
+  std::set<std::string> UnwritablePaths;
+  // Folders whose listing fails, as an unreadable folder does.
+  std::set<std::string> UnreadableFolders;
+  std::string TempDirPath = "C:\\Users\\user\\AppData\\Local\\Temp\\";
+  std::string UserDocumentsDirPath = "C:\\Users\\user\\Documents\\";
+  std::string UserDesktopDirPath = "C:\\Users\\user\\Desktop\\";
+  std::string UserAppDataDirPath = "C:\\Users\\user\\AppData\\Roaming\\";
+
+  // Console commands are recorded and answered with DosOutput, never run.
+  struct TDosCommand {
+    std::string Command;
+    std::string WorkingDir;
+    bool ShowWindow = false;
+  };
+  std::vector<TDosCommand> DosCommands;
+  std::string DosOutput;
+  std::vector<std::string> ExploredPaths;
+  bool ShellExploreSucceeds = true;
+  // Log-off and power requests are recorded, never carried out.
+  std::vector<std::uint32_t> SystemExitRequests;
+  bool SystemExitAccepted = true;
+  std::string SystemErrorText = "Access is denied";
+  std::vector<std::string> MacAddresses;
+  std::vector<std::string> WindowCaptions;
 
   std::string GetUserLanguage() override {
     ++UserLanguageReads;
@@ -84,10 +109,37 @@ public:
     return true;
   }
   bool SaveBytesToFile(const std::string& path, std::string_view bytes) override {
+    if (UnwritablePaths.count(path) != 0)
+      return false;
     Files[path] = std::string(bytes);
     return true;
   }
   bool DeleteDirectory(const std::string& path) override;
+  // A folder exists when it was created or when a file or folder lies in it.
+  bool DirectoryExists(const std::string& path) override;
+  bool CreateDir(const std::string& path) override;
+  // Folders and files in name order, the order NTFS enumerates them in.
+  std::vector<TDirEntry> ListDirectory(const std::string& path) override;
+  std::string GetTempDirPath() override { return TempDirPath; }
+  std::string GetUserDocumentsDirPath() override { return UserDocumentsDirPath; }
+  std::string GetUserDesktopDirPath() override { return UserDesktopDirPath; }
+  std::string GetUserAppDataDirPath() override { return UserAppDataDirPath; }
+  std::string GetDosOutput(const std::string& command, const std::string& workingDir,
+                           bool showWindow) override {
+    DosCommands.push_back({command, workingDir, showWindow});
+    return DosOutput;
+  }
+  bool ShellExplore(const std::string& path) override {
+    ExploredPaths.push_back(path);
+    return ShellExploreSucceeds;
+  }
+  bool RequestSystemExit(std::uint32_t flags) override {
+    SystemExitRequests.push_back(flags);
+    return SystemExitAccepted;
+  }
+  std::string LastSystemErrorText() override { return SystemErrorText; }
+  std::vector<std::string> GetMacAddresses() override { return MacAddresses; }
+  std::vector<std::string> GetWindowsCaptions() override { return WindowCaptions; }
   void SetEnvironmentValue(const std::string& name, const std::string& value) override {
     Environment[name] = value;
   }

@@ -33,6 +33,20 @@ public:
   bool LoadBytesFromFile(const std::string& path, std::string& bytes) override;
   bool SaveBytesToFile(const std::string& path, std::string_view bytes) override;
   bool DeleteDirectory(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool CreateDir(const std::string& path) override;
+  std::vector<TDirEntry> ListDirectory(const std::string& path) override;
+  std::string GetTempDirPath() override;
+  std::string GetUserDocumentsDirPath() override;
+  std::string GetUserDesktopDirPath() override;
+  std::string GetUserAppDataDirPath() override;
+  std::string GetDosOutput(const std::string& command, const std::string& workingDir,
+                           bool showWindow) override;
+  bool ShellExplore(const std::string& path) override;
+  bool RequestSystemExit(std::uint32_t flags) override;
+  std::string LastSystemErrorText() override;
+  std::vector<std::string> GetMacAddresses() override;
+  std::vector<std::string> GetWindowsCaptions() override;
   void SetEnvironmentValue(const std::string& name, const std::string& value) override;
   void RemoveEnvironmentValue(const std::string& name) override;
   bool CheckEdgeIsInstalled(const std::string& loaderPath) override;
@@ -50,6 +64,14 @@ public:
   bool RegistryDeleteKey(const std::string& key) override;
   void ShowErrorBox(const std::string& text, const std::string& caption) override;
   [[noreturn]] void ExitProcess(int code) override;
+
+private:
+  // The reason of the last failure of these services, for
+  // LastSystemErrorText: errno's text, or a D-Bus error's message.
+  void RecordError(int error);
+  void RecordError(std::string reason) { FLastError = std::move(reason); }
+
+  std::string FLastError;
 };
 
 } // namespace tessera

@@ -2,6 +2,8 @@
 // the Linux OS services.
 #include "platform/posix/os_services_posix.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -59,17 +61,24 @@ std::vector<std::string> SplitArguments(const std::string& text) {
   return args;
 }
 
-// Starts argv[0] detached from this process (no zombie is left behind) and
-// answers whether the program could be executed.
-bool SpawnDetached(const std::vector<std::string>& argv) {
+bool IsExecutableFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+// Starts argv[0] detached from this process (no zombie is left behind).
+// Returns 0 when the program could be executed, else the errno of the
+// failure.
+int SpawnDetached(const std::vector<std::string>& argv) {
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0)
-    return false;
+    return errno;
   const pid_t child = fork();
   if (child < 0) {
+    const int error = errno;
     close(pipeFds[0]);
     close(pipeFds[1]);
-    return false;
+    return error;
   }
   if (child == 0) {
     // The middle process: start the grandchild in its own session and leave
@@ -94,12 +103,41 @@ bool SpawnDetached(const std::vector<std::string>& argv) {
   int execError = 0;
   const ssize_t got = read(pipeFds[0], &execError, sizeof execError);
   close(pipeFds[0]);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+  if (got > 0)
+    return execError != 0 ? execError : ENOEXEC;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : ECHILD;
 }
 
-bool IsExecutableFile(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+// "scheme:..." as URLs begin (http:, mailto:, file:); Linux paths have no
+// drive letters to mistake for one.
+bool LooksLikeUrl(const std::string& text) {
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos || colon == 0 ||
+      !std::isalpha(static_cast<unsigned char>(text[0])))
+    return false;
+  for (size_t i = 1; i < colon; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (!std::isalnum(c) && c != '+' && c != '-' && c != '.')
+      return false;
+  }
+  return true;
+}
+
+// A program name without a folder, found on PATH as the shell would.
+bool IsProgramOnPath(const std::string& name) {
+  if (name.find('/') != std::string::npos)
+    return false;
+  const char* path = std::getenv("PATH");
+  std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= folders.size()) {
+    const size_t end = std::min(folders.find(':', start), folders.size());
+    const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+    if (IsExecutableFile(folder + "/" + name))
+      return true;
+    start = end + 1;
+  }
+  return false;
 }
 
 } // namespace
@@ -170,14 +208,22 @@ bool PosixOsServices::CheckEdgeIsInstalled(const std::string&) {
 }
 
 bool PosixOsServices::ShellExec(const std::string& file, const std::string& arguments) {
-  if (IsExecutableFile(file)) {
+  int error = 0;
+  if (!LooksLikeUrl(file) && (IsExecutableFile(file) || IsProgramOnPath(file))) {
     std::vector<std::string> argv{file};
     for (std::string& arg : SplitArguments(arguments))
       argv.push_back(std::move(arg));
-    return SpawnDetached(argv);
+    error = SpawnDetached(argv);
+  } else if (struct stat info{}; !LooksLikeUrl(file) && stat(file.c_str(), &info) != 0) {
+    // The opener would only find out later, after this call has answered.
+    error = errno;
+  } else {
+    // Documents, folders and URLs open in the desktop's chosen application.
+    error = SpawnDetached({"xdg-open", file});
   }
-  // Documents and URLs open in the desktop's chosen application.
-  return SpawnDetached({"xdg-open", file});
+  if (error != 0)
+    RecordError(error);
+  return error == 0;
 }
 
 std::uint32_t PosixOsServices::ShellExecAsAdminAndWait(TNativeWindow, const std::string& file,
@@ -244,10 +290,17 @@ bool PosixOsServices::LoadBytesFromFile(const std::string& path, std::string& by
 
 bool PosixOsServices::SaveBytesToFile(const std::string& path, std::string_view bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr)
+  if (file == nullptr) {
+    RecordError(errno);
     return false;
+  }
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
+  const int writeError = written ? 0 : errno;
+  if (std::fclose(file) != 0 || !written) {
+    RecordError(writeError != 0 ? writeError : errno);
+    return false;
+  }
+  return true;
 }
 
 } // namespace tessera

@@ -1,0 +1,102 @@
+// The platform's own OS services (Win32 under Wine, or Linux) on real files
+// in a temporary folder and real console commands.
+#include "platform/api/os_services.h"
+
+#include "base/exceptions.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace tessera {
+namespace {
+
+class SystemOsServices : public ::testing::Test {
+protected:
+  bool OnWindows() const { return Os->PathDelimiter() == '\\'; }
+  std::string NewLine() const { return OnWindows() ? "\r\n" : "\n"; }
+
+  std::unique_ptr<OsServices> Os = CreateOsServices();
+  testing::TTempDir Dir;
+};
+
+TEST_F(SystemOsServices, FilesAndFoldersAreToldApartAndListed) {
+  const std::string file = Dir.File("f.txt");
+  const std::string folder = Dir.File("sub");
+  ASSERT_TRUE(Os->SaveBytesToFile(file, "x"));
+  EXPECT_TRUE(Os->CreateDir(folder));
+  EXPECT_FALSE(Os->CreateDir(folder));
+  EXPECT_FALSE(Os->CreateDir(Dir.File("missing") + Os->PathDelimiter() + "child"));
+
+  EXPECT_TRUE(Os->FileExists(file));
+  EXPECT_FALSE(Os->FileExists(folder));
+  EXPECT_TRUE(Os->DirectoryExists(folder));
+  EXPECT_FALSE(Os->DirectoryExists(file));
+  EXPECT_FALSE(Os->RemoveFile(folder));
+  EXPECT_TRUE(Os->DirectoryExists(folder));
+
+  ASSERT_TRUE(Os->SaveBytesToFile(Dir.File("sub") + Os->PathDelimiter() + ".hidden", ""));
+  std::vector<std::string> listed;
+  for (const OsServices::TDirEntry& entry : Os->ListDirectory(Dir.File("")))
+    listed.push_back(entry.Name + (entry.IsDirectory ? "/" : ""));
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, (std::vector<std::string>{"f.txt", "sub/"}));
+  ASSERT_EQ(Os->ListDirectory(folder).size(), 1u);
+  EXPECT_EQ(Os->ListDirectory(folder)[0].Name, ".hidden");
+  EXPECT_THROW(Os->ListDirectory(Dir.File("missing")), EFileError);
+
+  EXPECT_TRUE(Os->RemoveFile(file));
+  EXPECT_FALSE(Os->FileExists(file));
+  EXPECT_TRUE(Os->DeleteDirectory(folder));
+  EXPECT_FALSE(Os->DirectoryExists(folder));
+}
+
+TEST_F(SystemOsServices, AFailureLeavesTheSystemsReasonWithoutTheFullStop) {
+  const std::string target = Dir.File("missing") + Os->PathDelimiter() + "f.txt";
+  ASSERT_FALSE(Os->SaveBytesToFile(target, "x"));
+  const std::string reason = Os->LastSystemErrorText();
+  ASSERT_FALSE(reason.empty());
+  EXPECT_NE(reason.back(), '.');
+  EXPECT_GT(static_cast<unsigned char>(reason.back()), ' ');
+}
+
+TEST_F(SystemOsServices, StandardFoldersEndInTheDelimiter) {
+  const char delimiter = Os->PathDelimiter();
+  for (const std::string& folder : {Os->GetTempDirPath(), Os->GetUserDocumentsDirPath(),
+                                    Os->GetUserDesktopDirPath(), Os->GetUserAppDataDirPath()}) {
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), delimiter) << folder;
+  }
+  EXPECT_TRUE(Os->DirectoryExists(Os->GetTempDirPath()));
+}
+
+TEST_F(SystemOsServices, DosOutputCapturesBothStreamsInTheWorkingFolder) {
+  EXPECT_EQ(Os->GetDosOutput("echo hello", "", false), "hello" + NewLine());
+  // cmd keeps the blank before the redirection.
+  EXPECT_EQ(Os->GetDosOutput("echo oops 1>&2", "", false), OnWindows() ? "oops \r\n" : "oops\n");
+
+  ASSERT_TRUE(Os->SaveBytesToFile(Dir.File("marker.txt"), "in here"));
+  const std::string show = OnWindows() ? "type marker.txt" : "cat marker.txt";
+  EXPECT_EQ(Os->GetDosOutput(show, Dir.File(""), false), "in here");
+
+  // The interpreter's complaint about an unknown command comes through
+  // standard error; a working folder that does not exist starts nothing.
+  EXPECT_FALSE(Os->GetDosOutput("no_such_command_tessera", "", false).empty());
+  EXPECT_EQ(Os->GetDosOutput("echo hello", Dir.File("missing"), false), "");
+}
+
+TEST_F(SystemOsServices, MacAddressLinesAreWellFormed) {
+  const std::regex line("[EWU],([0-9A-F]{2}:){5}[0-9A-F]{2}");
+  for (const std::string& address : Os->GetMacAddresses()) {
+    EXPECT_TRUE(std::regex_match(address, line)) << address;
+    EXPECT_EQ(address.find("00:00:00:00:00:00"), std::string::npos);
+  }
+}
+
+} // namespace
+} // namespace tessera
