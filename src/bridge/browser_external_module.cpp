@@ -65,7 +65,15 @@ bool TBridgeMessage::TryGetWebMessageAsString(std::string& text) const {
 }
 
 TBrowserExternalModule::TBrowserExternalModule(Toolkit& toolkit, OsServices& os)
-    : FToolkit(toolkit), FOs(os) {}
+    : FToolkit(toolkit), FOs(os) {
+  FileOpenDialog = FToolkit.CreateFileDialog(TFileDialogKind::Open);
+  FileSaveDialog = FToolkit.CreateFileDialog(TFileDialogKind::Save);
+  NotificationCenter = FToolkit.CreateNotificationCenter();
+  NotificationCenter->OnClick = [this](const std::string& name) {
+    NotificationCenterReceiveLocalNotification(name);
+  };
+  FolderOpenDialog = FToolkit.CreateFileDialog(TFileDialogKind::Folder);
+}
 TBrowserExternalModule::~TBrowserExternalModule() = default;
 
 void TBrowserExternalModule::EdgeBrowserWebMessageReceived(

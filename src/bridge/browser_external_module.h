@@ -7,6 +7,7 @@
 #include "platform/api/toolkit.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -159,6 +160,11 @@ public:
   void AppClose(const std::string& uuid);
 
   // --- Dialogs (functions/dialog_functions.cpp) ---
+  // qel.dialogs.openFile/saveFile/selFolder: the system's dialog, modal on
+  // the active window; the chosen path, or "" when the user cancels.
+  void DialogsOpenFile(const std::string& uuid, const TJsonValue& data);
+  void DialogsSaveFile(const std::string& uuid, const TJsonValue& data);
+  void DialogsSelFolder(const std::string& uuid, const TJsonValue& data);
 
   // --- Main menu and tray (functions/menu_functions.cpp) ---
 
@@ -169,6 +175,12 @@ public:
   // --- Shell and system (functions/shell_functions.cpp) ---
 
   // --- Notifications (functions/notification_functions.cpp) ---
+  // qel.system.notification: presents a desktop notification at once; false
+  // when the platform offers no notification service.
+  void SystemNotification(const std::string& uuid, const TJsonValue& data);
+  // The notification centre's click: raises the page's onNotificationClick
+  // with the name of the notification clicked.
+  void NotificationCenterReceiveLocalNotification(const std::string& name);
 
   // --- Registry (functions/registry_functions.cpp) ---
 
@@ -190,6 +202,11 @@ private:
   TBridgeTrafficLog* FTrafficLog = nullptr;
 
   // --- Components of the native functions ---
+  // Made with the module, in this order, and freed with it.
+  std::unique_ptr<ToolkitFileDialog> FileOpenDialog;
+  std::unique_ptr<ToolkitFileDialog> FileSaveDialog;
+  std::unique_ptr<ToolkitNotificationCenter> NotificationCenter;
+  std::unique_ptr<ToolkitFileDialog> FolderOpenDialog;
 };
 
 } // namespace tessera

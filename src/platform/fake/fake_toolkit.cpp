@@ -1,6 +1,7 @@
 #include "platform/fake/fake_toolkit.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace tessera {
 
@@ -205,6 +206,39 @@ std::shared_ptr<const ToolkitImage> FakeToolkit::DecodeImage(const std::string& 
   if (bytes.empty() || bytes.rfind("not an image", 0) == 0)
     return nullptr;
   return std::make_shared<FakeImage>(bytes);
+}
+
+bool FakeFileDialog::Execute(TNativeWindow owner) {
+  Owners.push_back(owner);
+  FileNamesShown.push_back(FFileName);
+  std::optional<std::string> answer;
+  if (!Answers.empty()) {
+    answer = std::move(Answers.front());
+    Answers.pop_front();
+  }
+  if (!answer)
+    return false;
+  FFileName = *answer;
+  return true;
+}
+
+void FakeNotificationCenter::Present(const std::string& name, const std::string& heading,
+                                     const std::string& text) {
+  if (!PresentError.empty())
+    throw std::runtime_error(PresentError);
+  Presented.push_back({name, heading, text});
+}
+
+std::unique_ptr<ToolkitFileDialog> FakeToolkit::CreateFileDialog(TFileDialogKind kind) {
+  auto dialog = std::make_unique<FakeFileDialog>(kind);
+  FileDialogs.push_back(dialog.get());
+  return dialog;
+}
+
+std::unique_ptr<ToolkitNotificationCenter> FakeToolkit::CreateNotificationCenter() {
+  auto center = std::make_unique<FakeNotificationCenter>();
+  NotificationCenters.push_back(center.get());
+  return center;
 }
 
 } // namespace tessera
