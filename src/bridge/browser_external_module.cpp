@@ -47,10 +47,18 @@ bool TBridgeMessage::TryGetWebMessageAsString(std::string& text) const {
 }
 
 TBrowserExternalModule::TBrowserExternalModule(Toolkit& toolkit, OsServices& os)
-    : FToolkit(toolkit), FOs(os),
-      FBrowserExternalForm(std::make_unique<TBrowserExternalForm>(toolkit)) {
+    : FToolkit(toolkit), FOs(os) {
+  FileOpenDialog = FToolkit.CreateFileDialog(TFileDialogKind::Open);
+  FileSaveDialog = FToolkit.CreateFileDialog(TFileDialogKind::Save);
+  NotificationCenter = FToolkit.CreateNotificationCenter();
+  NotificationCenter->OnClick = [this](const std::string& name) {
+    NotificationCenterReceiveLocalNotification(name);
+  };
+  FolderOpenDialog = FToolkit.CreateFileDialog(TFileDialogKind::Folder);
+  FBrowserExternalForm = std::make_unique<TBrowserExternalForm>(toolkit);
   FBrowserExternalForm->TrayIcon->OnClick = [this] { TrayIconClick(); };
 }
+
 TBrowserExternalModule::~TBrowserExternalModule() {
   // The main window keeps showing the menu bar until it is told otherwise.
   if (FMainMenuShown && FMainForm != nullptr) {

@@ -178,6 +178,11 @@ public:
   void WindowSetBorder(const std::string& uuid, const TJsonValue& data);
 
   // --- Dialogs (functions/dialog_functions.cpp) ---
+  // qel.dialogs.openFile/saveFile/selFolder: the system's dialog, modal on
+  // the active window; the chosen path, or "" when the user cancels.
+  void DialogsOpenFile(const std::string& uuid, const TJsonValue& data);
+  void DialogsSaveFile(const std::string& uuid, const TJsonValue& data);
+  void DialogsSelFolder(const std::string& uuid, const TJsonValue& data);
 
   // --- Main menu and tray (functions/menu_functions.cpp) ---
   void MainMenuSetItems(const std::string& uuid, const TJsonValue& data);
@@ -227,6 +232,12 @@ public:
   void SystemMacAddresses(const std::string& uuid);
 
   // --- Notifications (functions/notification_functions.cpp) ---
+  // qel.system.notification: presents a desktop notification at once; false
+  // when the platform offers no notification service.
+  void SystemNotification(const std::string& uuid, const TJsonValue& data);
+  // The notification centre's click: raises the page's onNotificationClick
+  // with the name of the notification clicked.
+  void NotificationCenterReceiveLocalNotification(const std::string& name);
 
   // --- Registry (functions/registry_functions.cpp) ---
   // Text values under the user's registry root, keys named by their path
@@ -269,6 +280,12 @@ private:
   TBridgeTrafficLog* FTrafficLog = nullptr;
 
   // --- Components of the native functions ---
+  // Made with the module, in this order, and freed with it.
+  std::unique_ptr<ToolkitFileDialog> FileOpenDialog;
+  std::unique_ptr<ToolkitFileDialog> FileSaveDialog;
+  std::unique_ptr<ToolkitNotificationCenter> NotificationCenter;
+  std::unique_ptr<ToolkitFileDialog> FolderOpenDialog;
+  // The hidden holder of the menus and the tray icon, made after them.
   std::unique_ptr<TBrowserExternalForm> FBrowserExternalForm;
   bool FMainMenuShown = false;
 };

@@ -1,7 +1,53 @@
+#include "bridge/argument_readers.h"
+#include "bridge/browser_external_module.h"
 #include "bridge/handler_bindings.h"
+#include "bridge/page_events.h"
+
+#include <exception>
+#include <string>
 
 namespace tessera {
 
-const std::span<const THandlerBinding> kNotificationHandlers{};
+namespace {
+
+constexpr THandlerBinding kBindings[] = {
+    {11005, &TBrowserExternalModule::SystemNotification},
+};
+
+} // namespace
+
+const std::span<const THandlerBinding> kNotificationHandlers = kBindings;
+
+void TBrowserExternalModule::SystemNotification(const std::string& uuid, const TJsonValue& data) {
+  const std::string name = GetJsonString(data, "name", "");
+  const std::string title = GetJsonString(data, "title", "");
+  const std::string body = GetJsonString(data, "body", "");
+  if (!NotificationCenter->Available()) {
+    PostCallSuccess(uuid, "false");
+    return;
+  }
+  try {
+    // The title is a heading over the body only when there are both;
+    // otherwise the notification is one text, the two run together.
+    if (!title.empty() && !body.empty()) {
+      NotificationCenter->Present(name, title, body);
+    } else {
+      NotificationCenter->Present(name, "", title + body);
+    }
+  } catch (const std::exception& error) {
+    // The service refused it after all: not presented, so the page hears
+    // false, and the reason goes where errors go.
+    Report(std::string("qel.system.notification() was not presented: ") + error.what());
+    PostCallSuccess(uuid, "false");
+    return;
+  }
+  PostCallSuccess(uuid, "true");
+}
+
+void TBrowserExternalModule::NotificationCenterReceiveLocalNotification(const std::string& name) {
+  // The name goes in as a string literal: whatever the page named its
+  // notification, the script calls the handler and nothing else.
+  RunPageScript(NotificationClickScript(name));
+}
 
 } // namespace tessera

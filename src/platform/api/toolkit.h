@@ -262,6 +262,35 @@ public:
   std::function<void()> OnClick;
 };
 
+enum class TFileDialogKind { Open, Save, Folder /* existing file-system folders only */ };
+// One of the system's file dialogs; keeps its settings between runs.
+class ToolkitFileDialog {
+public:
+  virtual ~ToolkitFileDialog() = default;
+  virtual void SetTitle(const std::string& title) = 0;
+  virtual void SetFileName(const std::string& fileName) = 0; // not used by Folder
+  virtual void ClearFileTypes() = 0;
+  // Appends a filter; the first one is the initial filter.
+  virtual void AddFileType(const std::string& displayName, const std::string& mask) = 0;
+  virtual void SetOverwritePrompt(bool prompt) = 0; // Save only
+  // Modal, owned by `owner` (0: none). True when confirmed; FileName() is then the full path.
+  virtual bool Execute(TNativeWindow owner) = 0;
+  virtual std::string FileName() const = 0;
+};
+// Desktop notifications of the application, with clicks reported back.
+class ToolkitNotificationCenter {
+public:
+  virtual ~ToolkitNotificationCenter() = default;
+  // Whether the platform offers a notification service now.
+  virtual bool Available() = 0;
+  // Shows a notification at once: `heading` (may be empty) over `text`; short display, default
+  // sound. `name` comes back in OnClick.
+  virtual void Present(const std::string& name, const std::string& heading,
+                       const std::string& text) = 0;
+  // Runs on the UI thread when the user clicks a notification this centre presented.
+  std::function<void(const std::string& name)> OnClick;
+};
+
 // The window toolkit: creates windows and controls and shows the system's
 // dialogs. One per process, used on the UI thread only.
 class Toolkit {
@@ -287,6 +316,8 @@ public:
   // Decodes an encoded picture; null when the bytes are no picture the
   // system can read.
   virtual std::shared_ptr<const ToolkitImage> DecodeImage(const std::string& bytes) = 0;
+  virtual std::unique_ptr<ToolkitFileDialog> CreateFileDialog(TFileDialogKind kind) = 0;
+  virtual std::unique_ptr<ToolkitNotificationCenter> CreateNotificationCenter() = 0;
 
   // Shows a modal message dialog; Enter chooses the affirmative button,
   // Escape and closing the dialog choose Cancel.

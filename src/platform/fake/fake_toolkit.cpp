@@ -3,6 +3,7 @@
 #include "platform/api/stored_styles.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace tessera {
 
@@ -229,6 +230,39 @@ bool FakeToolkit::SetStyle(const std::string& name) {
   StyleApplications.push_back(active);
   Events.push_back("Style " + active);
   return true;
+}
+
+bool FakeFileDialog::Execute(TNativeWindow owner) {
+  Owners.push_back(owner);
+  FileNamesShown.push_back(FFileName);
+  std::optional<std::string> answer;
+  if (!Answers.empty()) {
+    answer = std::move(Answers.front());
+    Answers.pop_front();
+  }
+  if (!answer)
+    return false;
+  FFileName = *answer;
+  return true;
+}
+
+void FakeNotificationCenter::Present(const std::string& name, const std::string& heading,
+                                     const std::string& text) {
+  if (!PresentError.empty())
+    throw std::runtime_error(PresentError);
+  Presented.push_back({name, heading, text});
+}
+
+std::unique_ptr<ToolkitFileDialog> FakeToolkit::CreateFileDialog(TFileDialogKind kind) {
+  auto dialog = std::make_unique<FakeFileDialog>(kind);
+  FileDialogs.push_back(dialog.get());
+  return dialog;
+}
+
+std::unique_ptr<ToolkitNotificationCenter> FakeToolkit::CreateNotificationCenter() {
+  auto center = std::make_unique<FakeNotificationCenter>();
+  NotificationCenters.push_back(center.get());
+  return center;
 }
 
 } // namespace tessera

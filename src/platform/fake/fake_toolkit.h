@@ -5,7 +5,9 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessera {
@@ -207,6 +209,60 @@ private:
   bool FVisible = false;
 };
 
+// A file dialog that records how it was set up and shown, and answers from
+// a queue the test fills: a path confirms, nothing cancels.
+class FakeFileDialog final : public ToolkitFileDialog {
+public:
+  explicit FakeFileDialog(TFileDialogKind kind) : Kind(kind) {}
+  void SetTitle(const std::string& title) override { Title = title; }
+  void SetFileName(const std::string& fileName) override { FFileName = fileName; }
+  void ClearFileTypes() override { FileTypes.clear(); }
+  void AddFileType(const std::string& displayName, const std::string& mask) override {
+    FileTypes.emplace_back(displayName, mask);
+  }
+  void SetOverwritePrompt(bool prompt) override { OverwritePrompt = prompt; }
+  bool Execute(TNativeWindow owner) override;
+  std::string FileName() const override { return FFileName; }
+
+  const TFileDialogKind Kind;
+  std::string Title;
+  std::vector<std::pair<std::string, std::string>> FileTypes;
+  bool OverwritePrompt = false;
+  // Answers of the next runs, in order: a path is confirmed, nullopt (or an
+  // empty queue) cancels.
+  std::deque<std::optional<std::string>> Answers;
+  // What each run saw: its owner, and the file name set when it started.
+  std::vector<TNativeWindow> Owners;
+  std::vector<std::string> FileNamesShown;
+
+private:
+  std::string FFileName;
+};
+
+// Records what it presents; the test switches the service off and plays
+// the user's clicks.
+class FakeNotificationCenter final : public ToolkitNotificationCenter {
+public:
+  struct TNotification {
+    std::string Name;
+    std::string Heading;
+    std::string Text;
+  };
+  bool Available() override { return IsAvailable; }
+  // Throws PresentError, when set, as a service that refuses would.
+  void Present(const std::string& name, const std::string& heading,
+               const std::string& text) override;
+  // The user clicks the notification of that name.
+  void Click(const std::string& name) {
+    if (OnClick)
+      OnClick(name);
+  }
+
+  bool IsAvailable = true;
+  std::string PresentError;
+  std::vector<TNotification> Presented;
+};
+
 // The toolkit for unit tests: creates fake windows and controls, records
 // message dialogs and answers them from a queue.
 class FakeToolkit final : public Toolkit {
@@ -224,6 +280,8 @@ public:
   std::unique_ptr<ToolkitMenu> CreatePopupMenu() override;
   std::unique_ptr<ToolkitTrayIcon> CreateTrayIcon() override;
   std::shared_ptr<const ToolkitImage> DecodeImage(const std::string& bytes) override;
+  std::unique_ptr<ToolkitFileDialog> CreateFileDialog(TFileDialogKind kind) override;
+  std::unique_ptr<ToolkitNotificationCenter> CreateNotificationCenter() override;
   TModalResult MessageDialog(const TMessageDialogRequest& request) override;
   TNativeWindow ActiveWindow() const override { return Active; }
   void SetMainWindow(ToolkitWindow* window) override { MainWindow = window; }
@@ -241,6 +299,10 @@ public:
   FakeActivityIndicator* LastActivityIndicator = nullptr;
   FakePasswordEdit* LastPasswordEdit = nullptr;
   FakeTrayIcon* LastTrayIcon = nullptr;
+  // Every file dialog and notification centre made so far, in creation
+  // order; each lives as long as whoever made it.
+  std::vector<FakeFileDialog*> FileDialogs;
+  std::vector<FakeNotificationCenter*> NotificationCenters;
   ToolkitWindow* MainWindow = nullptr;
   std::string ApplicationTitle;
   TNativeWindow Active = 0;

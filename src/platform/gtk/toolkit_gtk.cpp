@@ -3,9 +3,11 @@
 #include "base/exceptions.h"
 #include "platform/gtk/text_width_gtk.h"
 #include "platform/gtk/toolkit_activity_indicator_gtk.h"
+#include "platform/gtk/toolkit_file_dialog_gtk.h"
 #include "platform/gtk/toolkit_image_gtk.h"
 #include "platform/gtk/toolkit_menu_gtk.h"
 #include "platform/gtk/toolkit_message_dialog_gtk.h"
+#include "platform/gtk/toolkit_notification_center_gtk.h"
 #include "platform/gtk/toolkit_password_edit_gtk.h"
 #include "platform/gtk/toolkit_progress_bar_gtk.h"
 #include "platform/gtk/toolkit_tray_icon_gtk.h"
@@ -83,6 +85,14 @@ public:
 
   std::shared_ptr<const ToolkitImage> DecodeImage(const std::string& bytes) override {
     return gtk::DecodeGtkImage(bytes);
+  }
+
+  std::unique_ptr<ToolkitFileDialog> CreateFileDialog(TFileDialogKind kind) override {
+    return std::make_unique<gtk::GtkFileDialog>(kind);
+  }
+
+  std::unique_ptr<ToolkitNotificationCenter> CreateNotificationCenter() override {
+    return std::make_unique<gtk::GtkNotificationCenter>();
   }
 
   TModalResult MessageDialog(const TMessageDialogRequest& request) override {

@@ -2,9 +2,11 @@
 
 #include "platform/win32/text_width_win32.h"
 #include "platform/win32/toolkit_activity_indicator_win32.h"
+#include "platform/win32/toolkit_file_dialog_win32.h"
 #include "platform/win32/toolkit_image_win32.h"
 #include "platform/win32/toolkit_menu_win32.h"
 #include "platform/win32/toolkit_message_dialog_win32.h"
+#include "platform/win32/toolkit_notification_center_win32.h"
 #include "platform/win32/toolkit_password_edit_win32.h"
 #include "platform/win32/toolkit_progress_bar_win32.h"
 #include "platform/win32/toolkit_tray_icon_win32.h"
@@ -66,6 +68,14 @@ public:
 
   std::shared_ptr<const ToolkitImage> DecodeImage(const std::string& bytes) override {
     return win32::DecodeImageBytes(bytes);
+  }
+
+  std::unique_ptr<ToolkitFileDialog> CreateFileDialog(TFileDialogKind kind) override {
+    return std::make_unique<win32::Win32FileDialog>(kind);
+  }
+
+  std::unique_ptr<ToolkitNotificationCenter> CreateNotificationCenter() override {
+    return std::make_unique<win32::Win32NotificationCenter>(FShared);
   }
 
   TModalResult MessageDialog(const TMessageDialogRequest& request) override {

@@ -1,0 +1,223 @@
+// The GTK file dialogs: how the chooser is set up from the dialog's
+// settings (read from inside its run), and real keyboard input from
+// xdotool: a typed path with Enter confirms it, Escape cancels.
+#include "platform/gtk/toolkit_file_dialog_gtk.h"
+#include "platform/gtk/toolkit_gtk.h"
+
+#include "gtk_test_support.h"
+
+#include <glib/gstdio.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tessera {
+namespace {
+
+using testing_gtk::RunLater;
+using testing_gtk::TScopedRunLater;
+
+GtkWidget* FindChooser() {
+  GtkWidget* found = nullptr;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item != nullptr; item = item->next) {
+    if (GTK_IS_FILE_CHOOSER_DIALOG(item->data) && gtk_widget_get_visible(GTK_WIDGET(item->data))) {
+      found = GTK_WIDGET(item->data);
+    }
+  }
+  g_list_free(toplevels);
+  return found;
+}
+
+std::vector<std::string> FilterNames(GtkFileChooser* chooser) {
+  std::vector<std::string> names;
+  GSList* filters = gtk_file_chooser_list_filters(chooser);
+  for (GSList* item = filters; item != nullptr; item = item->next) {
+    names.emplace_back(gtk_file_filter_get_name(GTK_FILE_FILTER(item->data)));
+  }
+  g_slist_free(filters);
+  return names;
+}
+
+bool Passes(GtkFileFilter* filter, const char* fileName) {
+  GtkFileFilterInfo info{};
+  info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
+  info.display_name = fileName;
+  return gtk_file_filter_filter(filter, &info) != FALSE;
+}
+
+// Runs the dialog while `user` acts on the chooser from inside the run; a
+// chooser left open is cancelled after a while so that the suite cannot
+// hang.
+bool RunWith(ToolkitFileDialog& dialog, TNativeWindow owner,
+             std::function<void(GtkWidget* chooser)> user) {
+  RunLater(100, [user = std::move(user)] {
+    GtkWidget* chooser = FindChooser();
+    if (chooser == nullptr) {
+      ADD_FAILURE() << "no file chooser is shown";
+      return;
+    }
+    user(chooser);
+  });
+  TScopedRunLater watchdog(20000, [] {
+    if (GtkWidget* chooser = FindChooser()) {
+      ADD_FAILURE() << "the file chooser was left open";
+      if (system("import -window root /tmp/dlgshot.png")) {
+      }
+      gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL);
+    }
+  });
+  const bool chosen = dialog.Execute(owner);
+  EXPECT_EQ(FindChooser(), nullptr) << "the chooser is gone afterwards";
+  return chosen;
+}
+
+// The user at the keyboard, through xdotool: focuses the window titled
+// `title`, then takes each step in turn: "type:<text>", "key:<keys>" or
+// "pause:<seconds>" (to let the name's completion settle before Enter). It
+// runs in the background: the dialog's loop must keep running meanwhile.
+void User(const std::string& title, std::vector<std::string> steps) {
+  static const char* const script =
+      R"(w=$(xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || exit 1
+xdotool windowfocus --sync "$w" || exit 1
+shift
+for step; do
+  case $step in
+  type:*) xdotool type --delay 60 "${step#type:}" ;;
+  key:*) xdotool key --delay 60 ${step#key:} ;;
+  pause:*) sleep "${step#pause:}" ;;
+  esac
+done)";
+  std::vector<std::string> args{"sh", "-c", script, "sh", title};
+  args.insert(args.end(), steps.begin(), steps.end());
+  std::vector<gchar*> argv;
+  for (std::string& arg : args) {
+    argv.push_back(arg.data());
+  }
+  argv.push_back(nullptr);
+  ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                            nullptr, nullptr));
+}
+
+class ToolkitFileDialogGtkTest : public testing::Test {
+protected:
+  void SetUp() override {
+    gchar* folder = g_dir_make_tmp("tessera-chooser-XXXXXX", nullptr);
+    ASSERT_NE(folder, nullptr);
+    FFolder = folder;
+    g_free(folder);
+  }
+  void TearDown() override {
+    for (const std::string& file : FFiles) {
+      g_remove(file.c_str());
+    }
+    g_rmdir((FFolder + "/sub folder").c_str());
+    g_rmdir(FFolder.c_str());
+  }
+
+  std::string MakeFile(const std::string& name) {
+    const std::string path = FFolder + "/" + name;
+    std::ofstream(path) << "x";
+    FFiles.push_back(path);
+    return path;
+  }
+
+  std::unique_ptr<Toolkit> FToolkit = CreateGtkToolkit();
+  std::string FFolder;
+  std::vector<std::string> FFiles;
+};
+
+TEST_F(ToolkitFileDialogGtkTest, TheChooserTakesTheSettingsAndTheOwnerWindow) {
+  testing_gtk::TRecordingEvents events;
+  auto owner = FToolkit->CreateForm(events, TWindowKind::Normal);
+  owner->Show();
+  auto dialog = FToolkit->CreateFileDialog(TFileDialogKind::Save);
+  dialog->SetTitle("Save the report");
+  dialog->SetFileName("report.txt");
+  dialog->AddFileType("Stale", "*.old");
+  dialog->ClearFileTypes();
+  dialog->AddFileType("Text files", "*.txt");
+  dialog->AddFileType("All files", "*.*");
+  dialog->SetOverwritePrompt(true);
+
+  GtkWindow* ownerWindow = testing_gtk::TopLevelOf(*owner);
+  EXPECT_FALSE(RunWith(*dialog, owner->Handle(), [&](GtkWidget* widget) {
+    auto* chooser = GTK_FILE_CHOOSER(widget);
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(widget)), "Save the report");
+    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(widget)), ownerWindow);
+    EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(widget)));
+    EXPECT_EQ(gtk_file_chooser_get_action(chooser), GTK_FILE_CHOOSER_ACTION_SAVE);
+    EXPECT_TRUE(gtk_file_chooser_get_local_only(chooser));
+    EXPECT_TRUE(gtk_file_chooser_get_do_overwrite_confirmation(chooser));
+    gchar* name = gtk_file_chooser_get_current_name(chooser);
+    EXPECT_STREQ(name, "report.txt");
+    g_free(name);
+    EXPECT_EQ(FilterNames(chooser), (std::vector<std::string>{"Text files", "All files"}));
+    GtkFileFilter* text = gtk_file_chooser_get_filter(chooser);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(gtk_file_filter_get_name(text), "Text files");
+    EXPECT_TRUE(Passes(text, "NOTES.Txt"));
+    EXPECT_FALSE(Passes(text, "notes.md"));
+    gtk_dialog_response(GTK_DIALOG(widget), GTK_RESPONSE_CANCEL);
+  }));
+
+  // The next run follows the settings as they are now; without an owner of
+  // ours the chooser stands alone.
+  dialog->SetOverwritePrompt(false);
+  EXPECT_FALSE(RunWith(*dialog, 0x1234, [&](GtkWidget* widget) {
+    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(widget)), nullptr);
+    EXPECT_FALSE(gtk_file_chooser_get_do_overwrite_confirmation(GTK_FILE_CHOOSER(widget)));
+    GSList* filters = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(widget));
+    EXPECT_TRUE(Passes(GTK_FILE_FILTER(g_slist_nth_data(filters, 1)), "Makefile"))
+        << "*.* takes files without an extension too";
+    g_slist_free(filters);
+    gtk_window_close(GTK_WINDOW(widget));
+  }));
+}
+
+TEST_F(ToolkitFileDialogGtkTest, ATypedPathAndEnterConfirmEscapeCancels) {
+  const std::string existing = MakeFile("pick me.txt");
+  auto open = FToolkit->CreateFileDialog(TFileDialogKind::Open);
+  open->SetTitle("Open a file");
+  EXPECT_TRUE(RunWith(*open, 0, [&](GtkWidget*) {
+    User("Open a file", {"type:" + existing, "pause:0.5", "key:Return"});
+  }));
+  EXPECT_EQ(open->FileName(), existing);
+  EXPECT_FALSE(RunWith(*open, 0, [&](GtkWidget*) { User("Open a file", {"key:Escape"}); }));
+
+  auto save = FToolkit->CreateFileDialog(TFileDialogKind::Save);
+  save->SetTitle("Save a file");
+  const std::string fresh = FFolder + "/new file.txt";
+  EXPECT_TRUE(RunWith(*save, 0, [&](GtkWidget*) {
+    User("Save a file", {"key:ctrl+a", "type:" + fresh, "pause:0.5", "key:Return"});
+  }));
+  EXPECT_EQ(save->FileName(), fresh);
+}
+
+TEST_F(ToolkitFileDialogGtkTest, TheFolderDialogPicksExistingFolders) {
+  const std::string sub = FFolder + "/sub folder";
+  ASSERT_EQ(g_mkdir(sub.c_str(), 0700), 0);
+  auto folder = FToolkit->CreateFileDialog(TFileDialogKind::Folder);
+  folder->SetTitle("Pick a folder");
+  EXPECT_TRUE(RunWith(*folder, 0, [&](GtkWidget* widget) {
+    EXPECT_EQ(gtk_file_chooser_get_action(GTK_FILE_CHOOSER(widget)),
+              GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
+    User("Pick a folder", {"type:" + sub, "pause:0.5", "key:Return"});
+  }));
+  EXPECT_EQ(folder->FileName(), sub);
+  EXPECT_FALSE(RunWith(*folder, 0, [&](GtkWidget*) { User("Pick a folder", {"key:Escape"}); }));
+}
+
+TEST(ToolkitFileDialogGtkPattern, MasksMatchLettersInEitherCase) {
+  EXPECT_EQ(gtk::CaseFoldedPattern("*.txt"), "*.[tT][xX][tT]");
+  EXPECT_EQ(gtk::CaseFoldedPattern("*.*"), "*");
+  EXPECT_EQ(gtk::CaseFoldedPattern("img_?[0-9].png"), "[iI][mM][gG]_?[0-9].[pP][nN][gG]");
+  EXPECT_EQ(gtk::CaseFoldedPattern("[ab]*"), "[ab]*");
+}
+
+} // namespace
+} // namespace tessera

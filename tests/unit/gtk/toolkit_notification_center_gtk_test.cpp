@@ -1,0 +1,174 @@
+// Desktop notifications through libnotify. Without a session bus the
+// service is unavailable; with one (the suite runs these again under
+// dbus-run-session) dunst is started as the notification server, shows what
+// is presented and invokes the default action as a click does.
+#include "platform/gtk/toolkit_gtk.h"
+#include "platform/gtk/toolkit_notification_center_gtk.h"
+
+#include "gtk_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace tessera {
+namespace {
+
+using testing_gtk::PumpUntil;
+
+bool HaveSessionBus() {
+  return g_getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr;
+}
+
+// Whether a notification server holds its name on the session bus; asking
+// this starts no server.
+bool ServerRuns() {
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  if (bus == nullptr) {
+    return false;
+  }
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+      g_variant_new("(s)", "org.freedesktop.Notifications"), G_VARIANT_TYPE("(b)"),
+      G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+  gboolean owned = FALSE;
+  if (reply != nullptr) {
+    g_variant_get(reply, "(b)", &owned);
+    g_variant_unref(reply);
+  }
+  g_object_unref(bus);
+  return owned != FALSE;
+}
+
+// Runs a command to its end; its standard output, or nothing when it failed.
+std::string RunCommand(std::vector<std::string> args) {
+  std::vector<gchar*> argv;
+  for (std::string& arg : args) {
+    argv.push_back(arg.data());
+  }
+  argv.push_back(nullptr);
+  gchar* out = nullptr;
+  gint status = -1;
+  if (!g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out,
+                    nullptr, &status, nullptr)) {
+    return "";
+  }
+  std::string text = out != nullptr ? out : "";
+  g_free(out);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : "";
+}
+
+// dunst on the test's display and bus, ended with the test.
+class TDunst {
+public:
+  TDunst() {
+    gchar* path = g_find_program_in_path("dunst");
+    if (path == nullptr) {
+      return;
+    }
+    const gchar* argv[] = {path, nullptr};
+    if (!g_spawn_async(nullptr, const_cast<gchar**>(argv), nullptr,
+                       static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD |
+                                                G_SPAWN_STDOUT_TO_DEV_NULL |
+                                                G_SPAWN_STDERR_TO_DEV_NULL),
+                       nullptr, nullptr, &FPid, nullptr)) {
+      FPid = 0;
+    }
+    g_free(path);
+  }
+  ~TDunst() {
+    if (FPid != 0) {
+      kill(FPid, SIGTERM);
+      waitpid(FPid, nullptr, 0);
+    }
+  }
+  TDunst(const TDunst&) = delete;
+  TDunst& operator=(const TDunst&) = delete;
+
+  bool Running() const { return FPid != 0; }
+
+private:
+  GPid FPid = 0;
+};
+
+TEST(ToolkitNotificationCenterGtk, WithoutASessionBusTheServiceIsUnavailable) {
+  if (HaveSessionBus()) {
+    GTEST_SKIP() << "a session bus is there";
+  }
+  // No bus at all: an address that leads nowhere also keeps GLib from
+  // launching a bus of its own for the display.
+  g_setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tessera-bus", TRUE);
+  auto toolkit = CreateGtkToolkit();
+  auto center = toolkit->CreateNotificationCenter();
+  EXPECT_FALSE(center->Available());
+  EXPECT_THROW(center->Present("n", "Heading", "Text"), std::exception);
+  g_unsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
+TEST(ToolkitNotificationCenterGtk, DunstShowsTheNotificationAndItsDefaultActionIsTheClick) {
+  if (!HaveSessionBus()) {
+    GTEST_SKIP() << "needs a session bus (dbus-run-session)";
+  }
+  TDunst dunst;
+  if (!dunst.Running()) {
+    GTEST_SKIP() << "dunst is not installed";
+  }
+  ASSERT_TRUE(PumpUntil(ServerRuns)) << "dunst took no name on the bus";
+  auto toolkit = CreateGtkToolkit();
+  auto center = toolkit->CreateNotificationCenter();
+  auto& shown = dynamic_cast<gtk::GtkNotificationCenter&>(*center);
+  std::vector<std::string> clicks;
+  center->OnClick = [&](const std::string& name) { clicks.push_back(name); };
+  ASSERT_TRUE(center->Available());
+
+  center->Present(R"(report "7")", "Export done", "Saved to report.pdf");
+  EXPECT_EQ(shown.OpenCount(), 1u);
+  ASSERT_TRUE(PumpUntil([] { return RunCommand({"dunstctl", "count", "displayed"}) == "1\n"; }));
+  // The click: dunst invokes the default action of the first notification.
+  RunCommand({"dunstctl", "action", "0"});
+  ASSERT_TRUE(PumpUntil([&] { return !clicks.empty(); }));
+  EXPECT_EQ(clicks, std::vector<std::string>{R"(report "7")"});
+
+  // The server got the heading as the summary and the text as the body;
+  // a notification without a heading is its text alone.
+  center->Present("plain", "", "Only a line");
+  ASSERT_TRUE(PumpUntil([] { return RunCommand({"dunstctl", "count", "displayed"}) == "2\n"; }));
+  // Closed notifications are let go.
+  RunCommand({"dunstctl", "close-all"});
+  EXPECT_TRUE(PumpUntil([&] { return shown.OpenCount() == 0; }));
+  const std::string history = RunCommand({"dunstctl", "history"});
+  if (!history.empty()) {
+    for (const char* text : {"Export done", "Saved to report.pdf", "Only a line"}) {
+      EXPECT_NE(history.find(std::string("\"") + text + "\""), std::string::npos) << text;
+    }
+  }
+  EXPECT_EQ(clicks.size(), 1u) << "closing is no click";
+}
+
+TEST(ToolkitNotificationCenterGtk, AClickAfterTheCentreIsGoneReachesNobody) {
+  if (!HaveSessionBus()) {
+    GTEST_SKIP() << "needs a session bus (dbus-run-session)";
+  }
+  TDunst dunst;
+  if (!dunst.Running()) {
+    GTEST_SKIP() << "dunst is not installed";
+  }
+  ASSERT_TRUE(PumpUntil(ServerRuns));
+  auto toolkit = CreateGtkToolkit();
+  auto center = toolkit->CreateNotificationCenter();
+  int clicks = 0;
+  center->OnClick = [&](const std::string&) { ++clicks; };
+  center->Present("late", "", "Click me later");
+  ASSERT_TRUE(PumpUntil([] { return RunCommand({"dunstctl", "count", "displayed"}) == "1\n"; }));
+  center.reset();
+  RunCommand({"dunstctl", "action", "0"});
+  testing_gtk::PumpFor(500);
+  EXPECT_EQ(clicks, 0);
+}
+
+} // namespace
+} // namespace tessera
