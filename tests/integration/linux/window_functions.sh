@@ -3,7 +3,8 @@
 # answers with the reply the page expects and changes what the window
 # manager sees; a menu built from JSON is clicked and the click reaches the
 # page with the item's ID as a string; the menu is replaced through an
-# empty list.
+# empty list; the tray icon, shown in an XEmbed tray (trayer), is clicked
+# and its menu's item chosen.
 source "$(dirname "$0")/e2e_lib.sh"
 
 new_app winfn <<'INI'
@@ -18,6 +19,8 @@ add_file winfn index.html <<'HTML'
 <html><head><script src="report.js"></script></head><body><script>
 const menu = (items) => ({ items: JSON.stringify(items) });
 qel.events.onMainMenuItemClick = (id) => report("menu-click", id);
+qel.events.onTrayIconClick = () => report("tray-click", true);
+qel.events.onTrayMenuItemClick = (id) => report("tray-menu-click", id);
 async function run() {
   report("args", await qel.app.getArgs());
   report("style", [await qel.window.setStyle({ style: "ontop" }), await qel.window.getStyle()]);
@@ -47,6 +50,11 @@ async function run() {
     await qel.mainMenu.updateItem({ id: "abc" }).catch((e) => "rejected: " + e)]);
   report("fullscreen", [await qel.app.inFullscreen(), qel.app.enterFullscreen() && "sent",
                         await qel.app.inFullscreen()]);
+  // Back to the window's frame, clear of the tray at the screen's corner.
+  await new Promise((resolve) => setTimeout(resolve, 3000));
+  qel.app.exitFullscreen();
+  report("tray", [await qel.trayMenu.setItems(menu([{ id: 9, caption: "Show" }])),
+                  await qel.trayMenu.showIcon(), await qel.app.inFullscreen()]);
 }
 run().catch((error) => report("error", String(error)));
 </script></body></html>
@@ -78,4 +86,23 @@ expect_report winfn menu-click '"5"' 10
 step "full screen"
 expect_report winfn fullscreen '[false,"sent",true]'
 wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED 5
+
+step "the tray icon in an XEmbed tray: a click, and its menu's item chosen"
+expect_report winfn tray '[true,true,false]'
+if command -v trayer >/dev/null; then
+  trayer --edge top --align left --height 32 --widthtype request --expand false \
+    --SetPartialStrut false >/dev/null 2>&1 &
+  STARTED_PIDS+=("$!")
+  sleep 2
+  # The only icon sits at the tray's left end.
+  xdotool mousemove 16 16 click 1
+  expect_report winfn tray-click 'true' 10
+  xdotool mousemove 16 16 click 3
+  sleep 0.5
+  xdotool key Down Return
+  expect_report winfn tray-menu-click '"9"' 10
+else
+  echo "trayer is not installed: tray clicks not checked"
+fi
+
 echo "PASS"
