@@ -155,8 +155,7 @@ TEST_F(ThemeFunctions, SetThemeRepliesWhetherThatExactNameIsActive) {
     EXPECT_EQ(SetTheme(c.Name), Success(c.Reply)) << c.Name;
     EXPECT_EQ(Call(80001), Success("\"" + c.ActiveAfter + "\"")) << c.Name;
   }
-  EXPECT_EQ(Widgets.StyleApplications,
-            (std::vector<std::string>{"Carbon", "Carbon", "Windows"}));
+  EXPECT_EQ(Widgets.StyleApplications, (std::vector<std::string>{"Carbon", "Carbon", "Windows"}));
   // No name gets a message, and none fails.
   EXPECT_TRUE(Widgets.Dialogs.empty());
   EXPECT_TRUE(Boxes.empty());
