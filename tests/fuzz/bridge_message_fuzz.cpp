@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<std::string> uuid = clicked ? std::nullopt : WellFormedCallId(json, always);
   Check(webView.Replies.size() <= (uuid ? 1u : 0u));
   Check(!always || webView.Replies.size() == 1u);
-  if (uuid) {
+  if (uuid && !webView.Replies.empty()) {
     const std::optional<TJsonValue> reply = ParseJson(webView.Replies[0]);
     Check(reply.has_value() && reply->IsObject());
     Check(reply->Find("uuid")->Text() == *uuid);

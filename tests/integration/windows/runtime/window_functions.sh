@@ -4,6 +4,20 @@
 # menu item and on the tray icon reaching the page as event scripts.
 . "$(dirname "$0")/runtime_test_lib.sh"
 
+# probe_until SECONDS CHECK ARGS...: runs the window probe with ARGS until
+# CHECK (a function given its output) holds. A new frame style re-creates
+# the window, and the old one lingers for a moment under the same caption.
+probe_until() {
+  local deadline=$((SECONDS + $1)) check=$2
+  shift 2
+  while :; do
+    PROBED=$(probe "$@" || true)
+    "$check" && return 0
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
+
 new_app winfn <<'INI'
 ID=com.tessera.test.winfn
 Name=Window Functions
@@ -62,14 +76,18 @@ args=$(log_lines winfn '^PostWebMessageAsJson {"uuid": "args"')
 grep -Fq '"one","two words"]}' <<<"$args" || fail "getArgs: $args"
 has_log winfn "put_ZoomFactor 1" || fail "a bad factor did not reset the zoom"
 has_log winfn "put_ZoomFactor 1.25" || fail "no zoom 1.25"
-info=$(probe info 'Renamed "by" page')
-grep -Fxq "topmost 1" <<<"$info" || fail "not on top: $info"
-grep -Fxq "bounds 40,30,640,420" <<<"$info" || fail "bounds: $info"
+on_top_at_bounds() {
+  grep -Fxq "topmost 1" <<<"$PROBED" && grep -Fxq "bounds 40,30,640,420" <<<"$PROBED"
+}
+probe_until 10 on_top_at_bounds info 'Renamed "by" page' || fail "not on top at 40,30,640,420: $PROBED"
 
 step "the menu is the window's; choosing an item runs the page's handler"
-menu=$(probe menu 'Renamed "by" page')
-[ "$menu" = $'File\n  Quit\n  Off [off]' ] || fail "menu: $menu"
-probe choose 'Renamed "by" page' "File/Quit" || fail "cannot choose File/Quit"
+built_menu() { [ "$PROBED" = $'File\n  Quit\n  Off [off]' ]; }
+probe_until 10 built_menu menu 'Renamed "by" page' || fail "menu: $PROBED"
+for _ in $(seq 50); do
+  probe choose 'Renamed "by" page' "File/Quit" && break
+  sleep 0.2
+done
 wait_log winfn 'ExecuteScript qel.events.onMainMenuItemClick("2");' 10
 
 step "a click on the tray icon runs the page's handler"
