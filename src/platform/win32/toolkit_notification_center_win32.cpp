@@ -2,6 +2,7 @@
 
 #include "base/exceptions.h"
 #include "platform/win32/callback_guard.h"
+#include "platform/win32/notify_icon_window.h"
 #include "platform/win32/toolkit_window_win32.h"
 
 #include <shellapi.h>
@@ -15,40 +16,6 @@ namespace tessera::win32 {
 namespace {
 
 constexpr const wchar_t* kNotificationWindowClass = L"TesseraNotificationWindow";
-
-void RegisterNotificationWindowClass(WNDPROC procedure) {
-  static const bool registered = [procedure] {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kNotificationWindowClass;
-    RegisterClassExW(&windowClass);
-    return true;
-  }();
-  (void)registered;
-}
-
-// The image's small icon when it carries one, else the system's
-// application icon; the shell shows it beside the notification. Both are
-// shared: nothing to free.
-HICON NotificationIcon() {
-  const int width = GetSystemMetrics(SM_CXSMICON);
-  const int height = GetSystemMetrics(SM_CYSMICON);
-  if (HANDLE own = LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, width, height,
-                              LR_SHARED)) {
-    return static_cast<HICON>(own);
-  }
-  return LoadIconW(nullptr, IDI_APPLICATION);
-}
-
-NOTIFYICONDATAW IconData(HWND window, UINT iconId) {
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof(data);
-  data.hWnd = window;
-  data.uID = iconId;
-  return data;
-}
 
 // Copies as much of `text` as the fixed field holds, always terminated.
 template <std::size_t N> void CopyField(wchar_t (&field)[N], const std::string& text) {
@@ -65,11 +32,8 @@ Win32NotificationCenter* CenterOf(HWND hwnd) {
 
 Win32NotificationCenter::Win32NotificationCenter(std::shared_ptr<TToolkitShared> shared)
     : FShared(std::move(shared)) {
-  RegisterNotificationWindowClass(&Win32NotificationCenter::WindowProc);
-  // A hidden top-level window rather than a message-only one: only
-  // top-level windows hear the shell's TaskbarCreated broadcast.
-  CreateWindowExW(WS_EX_TOOLWINDOW, kNotificationWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                  nullptr, GetModuleHandleW(nullptr), this);
+  // FWindow is set when the window is created (WM_NCCREATE).
+  CreateNotifyIconWindow(kNotificationWindowClass, &Win32NotificationCenter::WindowProc, this);
   if (FWindow == nullptr) {
     throw Exception("cannot create the notification window (error " +
                     std::to_string(GetLastError()) + ")");
@@ -80,7 +44,7 @@ Win32NotificationCenter::Win32NotificationCenter(std::shared_ptr<TToolkitShared>
 Win32NotificationCenter::~Win32NotificationCenter() {
   for (UINT id = 1; id <= kIconCount; ++id) {
     if (IconAt(id).Added) {
-      NOTIFYICONDATAW data = IconData(FWindow, id);
+      NOTIFYICONDATAW data = NotifyIconData(FWindow, id);
       Shell_NotifyIconW(NIM_DELETE, &data);
     }
   }
@@ -145,10 +109,10 @@ bool Win32NotificationCenter::EnsureIcon(UINT iconId) {
   if (icon.Added) {
     return true;
   }
-  NOTIFYICONDATAW data = IconData(FWindow, iconId);
+  NOTIFYICONDATAW data = NotifyIconData(FWindow, iconId);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_STATE;
   data.uCallbackMessage = kCallbackMessage;
-  data.hIcon = NotificationIcon();
+  data.hIcon = SmallApplicationIcon();
   // Hidden: the icon is there only to carry notifications.
   data.dwState = NIS_HIDDEN;
   data.dwStateMask = NIS_HIDDEN;
@@ -173,7 +137,7 @@ void Win32NotificationCenter::Present(const std::string& name, const std::string
     throw Exception("the shell has no notification area (error " + std::to_string(GetLastError()) +
                     ")");
   }
-  NOTIFYICONDATAW data = IconData(FWindow, iconId);
+  NOTIFYICONDATAW data = NotifyIconData(FWindow, iconId);
   data.uFlags = NIF_INFO;
   data.dwInfoFlags = NIIF_INFO;
   // The shortest display the shell allows; newer shells take the user's

@@ -2,6 +2,7 @@
 
 #include "base/exceptions.h"
 #include "platform/win32/callback_guard.h"
+#include "platform/win32/notify_icon_window.h"
 #include "platform/win32/toolkit_menu_win32.h"
 #include "platform/win32/toolkit_window_win32.h"
 
@@ -17,52 +18,17 @@ namespace {
 
 constexpr const wchar_t* kTrayWindowClass = L"TesseraTrayWindow";
 
-void RegisterTrayWindowClass(WNDPROC procedure) {
-  static const bool registered = [procedure] {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kTrayWindowClass;
-    RegisterClassExW(&windowClass);
-    return true;
-  }();
-  (void)registered;
-}
-
 Win32TrayIcon* IconOf(HWND hwnd) {
   return reinterpret_cast<Win32TrayIcon*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-}
-
-// The image's own icon at the small size when it carries one, else the
-// system's application icon. Both are shared: nothing to free.
-HICON ApplicationIcon() {
-  const int width = GetSystemMetrics(SM_CXSMICON);
-  const int height = GetSystemMetrics(SM_CYSMICON);
-  if (HANDLE own = LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, width, height,
-                              LR_SHARED)) {
-    return static_cast<HICON>(own);
-  }
-  return LoadIconW(nullptr, IDI_APPLICATION);
-}
-
-NOTIFYICONDATAW IconData(HWND window) {
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof(data);
-  data.hWnd = window;
-  data.uID = Win32TrayIcon::kIconId;
-  return data;
 }
 
 } // namespace
 
 Win32TrayIcon::Win32TrayIcon(std::shared_ptr<TToolkitShared> shared) : FShared(std::move(shared)) {
-  RegisterTrayWindowClass(&Win32TrayIcon::WindowProc);
-  // A hidden top-level window rather than a message-only one: only
-  // top-level windows hear the shell's TaskbarCreated broadcast, and a
-  // pop-up menu needs an owner that can be the foreground window.
-  CreateWindowExW(WS_EX_TOOLWINDOW, kTrayWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                  GetModuleHandleW(nullptr), this);
+  // Top-level also because a pop-up menu needs an owner that can be the
+  // foreground window. FWindow is set when the window is created
+  // (WM_NCCREATE).
+  CreateNotifyIconWindow(kTrayWindowClass, &Win32TrayIcon::WindowProc, this);
   if (FWindow == nullptr) {
     throw Exception("cannot create the tray icon's window (error " +
                     std::to_string(GetLastError()) + ")");
@@ -172,10 +138,10 @@ void Win32TrayIcon::SetPopupMenu(ToolkitMenu* menu) {
 }
 
 void Win32TrayIcon::Add() {
-  NOTIFYICONDATAW data = IconData(FWindow);
+  NOTIFYICONDATAW data = NotifyIconData(FWindow, kIconId);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
   data.uCallbackMessage = kCallbackMessage;
-  data.hIcon = ApplicationIcon();
+  data.hIcon = SmallApplicationIcon();
   // The tip is the application's title, cut to what the shell holds.
   const std::wstring tip = Widen(FShared->ApplicationTitle);
   tip.copy(data.szTip, std::size(data.szTip) - 1);
@@ -192,7 +158,7 @@ void Win32TrayIcon::Remove() {
   if (!FAdded) {
     return;
   }
-  NOTIFYICONDATAW data = IconData(FWindow);
+  NOTIFYICONDATAW data = NotifyIconData(FWindow, kIconId);
   Shell_NotifyIconW(NIM_DELETE, &data);
   FAdded = false;
 }
