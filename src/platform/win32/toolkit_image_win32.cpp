@@ -1,6 +1,7 @@
 #include "platform/win32/toolkit_image_win32.h"
 
 #include "platform/win32/com_apartment.h"
+#include "platform/win32/com_ref.h"
 
 #include <wincodec.h>
 
@@ -12,27 +13,6 @@
 namespace tessera::win32 {
 
 namespace {
-
-// Releases the one reference it holds on a COM object.
-template <class T> class TComRef {
-public:
-  TComRef() = default;
-  ~TComRef() {
-    if (FObject != nullptr) {
-      FObject->Release();
-    }
-  }
-  TComRef(const TComRef&) = delete;
-  TComRef& operator=(const TComRef&) = delete;
-  T* operator->() const { return FObject; }
-  T* Get() const { return FObject; }
-  // The slot an out parameter fills; only called on an empty reference.
-  T** Receive() { return &FObject; }
-  void** ReceiveVoid() { return reinterpret_cast<void**>(&FObject); }
-
-private:
-  T* FObject = nullptr;
-};
 
 // The decoded first frame as premultiplied BGRA, or nothing.
 std::shared_ptr<const Win32Image> Decode(const std::string& bytes) {
