@@ -1,6 +1,6 @@
 #include "platform/gtk/toolkit_file_dialog_gtk.h"
 
-#include "platform/gtk/main_loop_glib.h"
+#include "platform/gtk/modal_dialog_run.h"
 #include "platform/gtk/toolkit_window_gtk.h"
 #include "platform/gtk/valid_utf8.h"
 
@@ -9,17 +9,6 @@
 namespace tessera::gtk {
 
 namespace {
-
-struct TChooserRun {
-  GMainLoop* Loop = nullptr;
-  int Response = GTK_RESPONSE_NONE;
-};
-
-void OnResponse(GtkDialog*, gint response, gpointer data) noexcept {
-  auto* run = static_cast<TChooserRun*>(data);
-  run->Response = response;
-  g_main_loop_quit(run->Loop);
-}
 
 // The top-level window that shows `owner` when it is the handle of one of
 // our windows, or null. The handle is only compared, never followed, so a
@@ -145,19 +134,8 @@ bool GtkFileDialog::Execute(TNativeWindow owner) {
   // Ours until the run ends, whatever happens to its parent meanwhile.
   g_object_ref(dialog);
 
-  // Our own run rather than gtk_dialog_run, so that a quit request ends it
-  // as it ends any modal run.
-  TChooserRun run;
-  run.Loop = g_main_loop_new(nullptr, FALSE);
-  g_signal_connect(dialog, "response", G_CALLBACK(OnResponse), &run);
-  gtk_window_present(GTK_WINDOW(dialog));
-  RunModalLoop(run.Loop);
-  g_signal_handlers_disconnect_by_data(dialog, &run);
-  g_main_loop_unref(run.Loop);
-
   bool chosen = false;
-  // Escape and the window's close button answer GTK_RESPONSE_DELETE_EVENT.
-  if (run.Response == GTK_RESPONSE_ACCEPT) {
+  if (RunModalDialog(dialog) == GTK_RESPONSE_ACCEPT) {
     if (gchar* path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))) {
       FFileName = path;
       gchar* folder = g_path_get_dirname(path);

@@ -1,7 +1,7 @@
 #include "platform/gtk/toolkit_message_dialog_gtk.h"
 
 #include "platform/gtk/callback_guard.h"
-#include "platform/gtk/main_loop_glib.h"
+#include "platform/gtk/modal_dialog_run.h"
 #include "platform/gtk/valid_utf8.h"
 
 #include <string>
@@ -9,17 +9,6 @@
 namespace tessera::gtk {
 
 namespace {
-
-struct TDialogRun {
-  GMainLoop* Loop = nullptr;
-  int Response = GTK_RESPONSE_NONE;
-};
-
-void OnResponse(GtkDialog*, gint response, gpointer data) noexcept {
-  auto* run = static_cast<TDialogRun*>(data);
-  run->Response = response;
-  g_main_loop_quit(run->Loop);
-}
 
 GtkMessageType MessageTypeOf(TMessageDialogKind kind) {
   if (kind == TMessageDialogKind::Error) {
@@ -61,20 +50,10 @@ TModalResult ShowMessageDialog(const TMessageDialogRequest& request, GtkWindow* 
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
   }
 
-  // Our own run rather than gtk_dialog_run, so that a quit request ends it
-  // as it ends any modal run.
-  TDialogRun run;
-  run.Loop = g_main_loop_new(nullptr, FALSE);
-  g_signal_connect(dialog, "response", G_CALLBACK(OnResponse), &run);
-  gtk_window_present(GTK_WINDOW(dialog));
-  RunModalLoop(run.Loop);
-  // Closing may already have destroyed it, and its handlers with it.
-  g_signal_handlers_disconnect_by_data(dialog, &run);
-  g_main_loop_unref(run.Loop);
+  const gint response = RunModalDialog(dialog);
   gtk_widget_destroy(dialog);
   g_object_unref(dialog);
-  // Escape and the window's close button answer GTK_RESPONSE_DELETE_EVENT.
-  return run.Response == GTK_RESPONSE_OK ? TModalResult::OK : TModalResult::Cancel;
+  return response == GTK_RESPONSE_OK ? TModalResult::OK : TModalResult::Cancel;
 }
 
 } // namespace tessera::gtk
