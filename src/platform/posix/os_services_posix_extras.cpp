@@ -3,6 +3,7 @@
 #include "platform/posix/os_services_posix.h"
 
 #include "base/utf.h"
+#include "platform/posix/command_line.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,33 +24,6 @@ namespace tessera {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Reads a command line as Windows programs do for the simple cases: blanks
-// separate arguments, double quotes group blanks into one argument and are
-// removed.
-std::vector<std::string> SplitCommandLine(const std::string& text) {
-  std::vector<std::string> args;
-  std::string current;
-  bool inQuotes = false;
-  bool any = false;
-  for (const char c : text) {
-    if (c == '"') {
-      inQuotes = !inQuotes;
-      any = true;
-    } else if ((c == ' ' || c == '\t') && !inQuotes) {
-      if (any)
-        args.push_back(current);
-      current.clear();
-      any = false;
-    } else {
-      current.push_back(c);
-      any = true;
-    }
-  }
-  if (any)
-    args.push_back(current);
-  return args;
-}
 
 // The argument array exec wants, made before fork: a child of a process
 // with threads may not allocate.

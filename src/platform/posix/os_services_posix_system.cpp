@@ -2,6 +2,8 @@
 // the Linux OS services.
 #include "platform/posix/os_services_posix.h"
 
+#include "platform/posix/command_line.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -33,32 +35,6 @@ std::string EnvOr(const char* name, const std::string& fallback) {
 
 std::string HomeFolder() {
   return EnvOr("HOME", "/tmp");
-}
-
-// Splits an argument text the way a command line is read: blanks separate
-// arguments, double quotes group blanks into one and are removed.
-std::vector<std::string> SplitArguments(const std::string& text) {
-  std::vector<std::string> args;
-  std::string current;
-  bool inQuotes = false;
-  bool any = false;
-  for (const char c : text) {
-    if (c == '"') {
-      inQuotes = !inQuotes;
-      any = true;
-    } else if ((c == ' ' || c == '\t') && !inQuotes) {
-      if (any)
-        args.push_back(current);
-      current.clear();
-      any = false;
-    } else {
-      current.push_back(c);
-      any = true;
-    }
-  }
-  if (any)
-    args.push_back(current);
-  return args;
 }
 
 bool IsExecutableFile(const std::string& path) {
@@ -211,7 +187,7 @@ bool PosixOsServices::ShellExec(const std::string& file, const std::string& argu
   int error = 0;
   if (!LooksLikeUrl(file) && (IsExecutableFile(file) || IsProgramOnPath(file))) {
     std::vector<std::string> argv{file};
-    for (std::string& arg : SplitArguments(arguments))
+    for (std::string& arg : SplitCommandLine(arguments))
       argv.push_back(std::move(arg));
     error = SpawnDetached(argv);
   } else if (struct stat info{}; !LooksLikeUrl(file) && stat(file.c_str(), &info) != 0) {
@@ -230,7 +206,7 @@ std::uint32_t PosixOsServices::ShellExecAsAdminAndWait(TNativeWindow, const std:
                                                        const std::string& parameters) {
   // The desktop's policy agent asks for the administrator's consent.
   std::vector<std::string> argv{"pkexec", file};
-  for (std::string& arg : SplitArguments(parameters))
+  for (std::string& arg : SplitCommandLine(parameters))
     argv.push_back(std::move(arg));
   const pid_t child = fork();
   if (child < 0)
