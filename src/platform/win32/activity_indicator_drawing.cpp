@@ -1,7 +1,9 @@
 #include "platform/win32/activity_indicator_drawing.h"
 
+#include "platform/api/activity_indicator_geometry.h"
 #include "platform/win32/gdi_handles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -19,10 +21,6 @@ POINT OnCircle(double centre, double radius, double turns) {
                static_cast<LONG>(std::lround(centre - radius * std::cos(turns * kTwoPi)))};
 }
 
-double Wrap(double turns) {
-  return turns - std::floor(turns);
-}
-
 COLORREF Blend(COLORREF from, COLORREF to, double amount) {
   auto mix = [amount](int a, int b) {
     return static_cast<BYTE>(std::lround(a + (b - a) * amount));
@@ -31,61 +29,43 @@ COLORREF Blend(COLORREF from, COLORREF to, double amount) {
              mix(GetBValue(from), GetBValue(to)));
 }
 
-// An arc of a ring, `width` thick, from `start` to `start + length` turns.
-void DrawRingArc(HDC dc, double centre, double radius, double width, double start, double length,
-                 COLORREF color) {
-  LOGBRUSH brush{BS_SOLID, color, 0};
+// An arc of the ring, in the colour faded towards the background as the
+// arc asks.
+void DrawRingArc(HDC dc, const TIndicatorRing& ring, const TIndicatorArc& arc, COLORREF color,
+                 COLORREF background) {
+  LOGBRUSH brush{BS_SOLID, Blend(color, background, arc.Fade), 0};
   TPen pen(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT,
-                        static_cast<DWORD>(std::lround(width)), &brush, 0, nullptr));
+                        static_cast<DWORD>(std::lround(ring.Width)), &brush, 0, nullptr));
   TSelectObject selectPen(dc, pen.Get());
   TSelectObject selectBrush(dc, GetStockObject(NULL_BRUSH));
-  const POINT from = OnCircle(centre, radius, start);
-  const POINT to = OnCircle(centre, radius, start + length);
-  const auto left = static_cast<int>(std::lround(centre - radius));
-  const auto right = static_cast<int>(std::lround(centre + radius));
+  // A whole turn is drawn a hair short, from one end point to another.
+  const double length = std::min(arc.Length, 0.9999);
+  const POINT from = OnCircle(ring.Centre, ring.Radius, arc.Start);
+  const POINT to = OnCircle(ring.Centre, ring.Radius, arc.Start + length);
+  const auto left = static_cast<int>(std::lround(ring.Centre - ring.Radius));
+  const auto right = static_cast<int>(std::lround(ring.Centre + ring.Radius));
   SetArcDirection(dc, AD_CLOCKWISE);
   Arc(dc, left, left, right, right, from.x, from.y, to.x, to.y);
 }
 
-// Five dots running round a circle, slow over the top and fast through the
-// bottom, each a little behind the one before.
-void DrawMomentumDots(HDC dc, double side, COLORREF color, double phase) {
-  const double centre = side / 2;
-  const double dot = side * 0.055;
-  const double radius = side / 2 - dot - side * 0.04;
-  TBrush brush(CreateSolidBrush(color));
-  TSelectObject selectBrush(dc, brush.Get());
-  TSelectObject selectPen(dc, GetStockObject(NULL_PEN));
-  for (int i = 0; i < 5; ++i) {
-    const double t = Wrap(phase - i * 0.07);
-    const double turns = t - 0.12 * std::sin(t * kTwoPi);
-    const POINT at = OnCircle(centre, radius, turns);
-    Ellipse(dc, static_cast<int>(std::lround(at.x - dot)),
-            static_cast<int>(std::lround(at.y - dot)), static_cast<int>(std::lround(at.x + dot)),
-            static_cast<int>(std::lround(at.y + dot)));
+void DrawRing(HDC dc, const TIndicatorRing& ring, COLORREF color, COLORREF background) {
+  for (const TIndicatorArc& arc : ring.Arcs) {
+    DrawRingArc(dc, ring, arc, color, background);
   }
 }
 
-// A quarter of a ring turning once a cycle over a faint full ring.
-void DrawRotatingSector(HDC dc, double side, COLORREF color, COLORREF background, double phase) {
-  const double width = side * 0.12;
-  const double radius = side / 2 - width / 2 - side * 0.03;
-  DrawRingArc(dc, side / 2, radius, width, 0, 0.9999, Blend(color, background, 0.8));
-  DrawRingArc(dc, side / 2, radius, width, phase, 0.25, color);
-}
-
-// Eight sectors of a ring; the lit one moves on each eighth of the cycle
-// and those behind it fade out.
-void DrawSectorRing(HDC dc, double side, COLORREF color, COLORREF background, double phase) {
-  constexpr int kSectors = 8;
-  const double width = side * 0.2;
-  const double radius = side / 2 - width / 2 - side * 0.03;
-  const int lit = static_cast<int>(phase * kSectors) % kSectors;
-  for (int i = 0; i < kSectors; ++i) {
-    const int behind = (lit - i + kSectors) % kSectors;
-    const double fade = 0.85 * behind / (kSectors - 1.0);
-    DrawRingArc(dc, side / 2, radius, width, (i + 0.1) / kSectors, 0.8 / kSectors,
-                Blend(color, background, fade));
+void DrawMomentumDots(HDC dc, double side, COLORREF color, double phase) {
+  TBrush brush(CreateSolidBrush(color));
+  TSelectObject selectBrush(dc, brush.Get());
+  TSelectObject selectPen(dc, GetStockObject(NULL_PEN));
+  for (const TIndicatorDot& dot : MomentumDots(side, phase)) {
+    // The centre on the pixel grid first, then the dot round it.
+    const double x = static_cast<double>(std::lround(dot.X));
+    const double y = static_cast<double>(std::lround(dot.Y));
+    Ellipse(dc, static_cast<int>(std::lround(x - dot.Radius)),
+            static_cast<int>(std::lround(y - dot.Radius)),
+            static_cast<int>(std::lround(x + dot.Radius)),
+            static_cast<int>(std::lround(y + dot.Radius)));
   }
 }
 
@@ -108,16 +88,15 @@ void DrawActivityIndicator(HDC dc, int side, TActivityIndicatorType type,
   if (background == CLR_INVALID) {
     background = RGB(128, 128, 128);
   }
-  phase = Wrap(phase);
   switch (type) {
   case TActivityIndicatorType::MomentumDots:
     DrawMomentumDots(canvas.Dc(), big, foreground, phase);
     break;
   case TActivityIndicatorType::RotatingSector:
-    DrawRotatingSector(canvas.Dc(), big, foreground, background, phase);
+    DrawRing(canvas.Dc(), RotatingSector(big, phase), foreground, background);
     break;
   case TActivityIndicatorType::SectorRing:
-    DrawSectorRing(canvas.Dc(), big, foreground, background, phase);
+    DrawRing(canvas.Dc(), SectorRing(big, phase), foreground, background);
     break;
   }
 
