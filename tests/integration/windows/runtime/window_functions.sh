@@ -42,9 +42,6 @@ message-json {"id":60010,"uuid":"size","data":{"left":40,"top":30,"width":"640.7
 wait-for-post "uuid": "size"
 message-json {"id":60009,"uuid":"getsize","data":{}}
 wait-for-post "uuid": "getsize"
-message-json {"id":60012,"uuid":"border","data":{"border":"dialog"}}
-message-json {"id":60011,"uuid":"getborder","data":{}}
-wait-for-post "uuid": "getborder"
 message-json {"id":60008,"uuid":"zoom","data":{"factor":"1,5"}}
 wait-for-post "uuid": "zoom"
 message-json {"id":60008,"uuid":"zoom2","data":{"factor":1.25}}
@@ -55,6 +52,10 @@ message-json {"id":12001,"uuid":"menu","data":{"items":"[{\"id\":1,\"caption\":\
 wait-for-post "uuid": "menu"
 message-json {"id":14001,"uuid":"tray","data":{}}
 wait-for-post "uuid": "tray"
+sleep 8000
+message-json {"id":60012,"uuid":"border","data":{"border":"dialog"}}
+message-json {"id":60011,"uuid":"getborder","data":{}}
+wait-for-post "uuid": "getborder"
 sleep 30000
 SCRIPT
 
@@ -65,7 +66,6 @@ for reply in \
   '{"uuid": "ontop", "success": true, "result": true}' \
   '{"uuid": "gettitle", "success": true, "result": "Renamed \"by\" page"}' \
   '{"uuid": "getsize", "success": true, "result": {"top": 30, "left": 40, "width": 640, "height": 420}}' \
-  '{"uuid": "getborder", "success": true, "result": "dialog"}' \
   '{"uuid": "zoom", "success": true, "result": false}' \
   '{"uuid": "zoom2", "success": true, "result": true}' \
   '{"uuid": "nav", "success": false, "result": "Missing url"}' \
@@ -81,16 +81,17 @@ on_top_at_bounds() {
 }
 probe_until 10 on_top_at_bounds info 'Renamed "by" page' || fail "not on top at 40,30,640,420: $PROBED"
 
-step "the menu is the window's; choosing an item runs the page's handler"
-built_menu() { [ "$PROBED" = $'File\n  Quit\n  Off [off]' ]; }
-probe_until 10 built_menu menu 'Renamed "by" page' || fail "menu: $PROBED"
-for _ in $(seq 50); do
-  probe choose 'Renamed "by" page' "File/Quit" && break
-  sleep 0.2
-done
+step "the menu bar's item chosen with the keyboard runs the page's handler"
+# Menus live in the application's process under Wine, so they are driven,
+# not read: F10 opens the bar, Down the first menu, Enter its first item.
+wait_window 'Renamed "by" page' 10
+send_keys "$WINDOW" F10 Down Return
 wait_log winfn 'ExecuteScript qel.events.onMainMenuItemClick("2");' 10
 
 step "a click on the tray icon runs the page's handler"
 probe tray-click - || fail "no tray icon window"
 wait_log winfn 'ExecuteScript qel.events.onTrayIconClick();' 10
+wait_log winfn 'PostWebMessageAsJson {"uuid": "getborder", "success": true, "result": "dialog"}' 20
+
+[ -z "$(log_lines winfn '^PostWebMessage.*"uuid": "border"')" ] || fail "setBorder replied"
 echo "PASS"

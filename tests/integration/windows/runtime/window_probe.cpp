@@ -2,11 +2,6 @@
 // window with a given caption, in the same Wine prefix as the application.
 //   window_probe texts CAPTION   one line per child window: class|text
 //   window_probe info CAPTION    style, placement and limits, one per line
-//   window_probe menu CAPTION    the menu bar, one line per item, indented by
-//                                level, "[off]" after disabled items
-//   window_probe choose CAPTION PATH
-//                                chooses the menu bar's item at PATH
-//                                ("File/Quit"), as a click does (WM_COMMAND)
 //   window_probe tray-click -    clicks the application's notification-area
 //                                icon (its callback message, either version)
 //   window_probe resize CAPTION WIDTH HEIGHT
@@ -87,40 +82,6 @@ void PrintInfo(HWND window) {
                info.rcMonitor.bottom - info.rcMonitor.top));
 }
 
-std::wstring MenuText(HMENU menu, int index) {
-  wchar_t text[256] = {};
-  const int length = GetMenuStringW(menu, static_cast<UINT>(index), text, 256, MF_BYPOSITION);
-  return std::wstring(text, length > 0 ? static_cast<size_t>(length) : 0);
-}
-
-void PrintMenu(HMENU menu, int level) {
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-    std::string line(static_cast<size_t>(level) * 2, ' ');
-    line += (state & MF_SEPARATOR) != 0 ? "-" : Narrow(MenuText(menu, i));
-    if ((state & (MF_GRAYED | MF_DISABLED)) != 0)
-      line += " [off]";
-    Print(line);
-    if (HMENU sub = GetSubMenu(menu, i))
-      PrintMenu(sub, level + 1);
-  }
-}
-
-// The command ID of the item at a "/"-separated caption path; -1 if none.
-int CommandAt(HMENU menu, std::wstring path) {
-  const size_t slash = path.find(L'/');
-  const std::wstring first = path.substr(0, slash);
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    if (MenuText(menu, i) != first)
-      continue;
-    if (slash == std::wstring::npos)
-      return static_cast<int>(GetMenuItemID(menu, i));
-    if (HMENU sub = GetSubMenu(menu, i))
-      return CommandAt(sub, path.substr(slash + 1));
-  }
-  return -1;
-}
-
 int ClickTrayIcon() {
   HWND tray = FindWindowW(L"TesseraTrayWindow", nullptr);
   if (tray == nullptr)
@@ -137,10 +98,10 @@ int ClickTrayIcon() {
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
-  if (argc != (command == L"resize" ? 5 : command == L"choose" ? 4 : 3)) {
-    std::fputs("usage: window_probe texts|info|menu CAPTION | choose CAPTION PATH | tray-click - |"
-               " resize CAPTION WIDTH HEIGHT\n",
-               stderr);
+  if (argc != (command == L"resize" ? 5 : 3)) {
+    std::fputs(
+        "usage: window_probe texts|info CAPTION | tray-click - | resize CAPTION WIDTH HEIGHT\n",
+        stderr);
     return 64;
   }
   if (command == L"tray-click")
@@ -153,15 +114,6 @@ int wmain(int argc, wchar_t** argv) {
     EnumChildWindows(search.Found, ListChild, 0);
   } else if (command == L"info") {
     PrintInfo(search.Found);
-  } else if (command == L"menu") {
-    if (HMENU menu = GetMenu(search.Found))
-      PrintMenu(menu, 0);
-  } else if (command == L"choose") {
-    HMENU menu = GetMenu(search.Found);
-    const int id = menu != nullptr ? CommandAt(menu, argv[3]) : -1;
-    if (id < 0)
-      return 3;
-    PostMessageW(search.Found, WM_COMMAND, MAKEWPARAM(id, 0), 0);
   } else if (command == L"resize") {
     SetWindowPos(search.Found, nullptr, 0, 0, _wtoi(argv[3]), _wtoi(argv[4]),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
