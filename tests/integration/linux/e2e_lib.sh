@@ -103,9 +103,20 @@ close_window() {
   xdotool key --clearmodifiers alt+F4
 }
 
+# activate WINDOW: makes the window the active one. A window that has just
+# been mapped may not be managed by the window manager yet, which then
+# ignores the request: ask again a few times.
+activate() {
+  for _ in 1 2 3 4; do
+    timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1 && return 0
+    sleep 0.5
+  done
+  fail "cannot activate $1"
+}
+
 # type_into WINDOW TEXT: types into the window that has the focus.
 type_into() {
-  timeout 10 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || fail "cannot activate $1"
+  activate "$1"
   xdotool type --delay 40 "$2"
 }
 
@@ -113,7 +124,7 @@ type_into() {
 press() {
   local window=$1
   shift
-  timeout 10 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || fail "cannot activate $window"
+  activate "$window"
   xdotool key --clearmodifiers --delay 50 "$@"
 }
 
