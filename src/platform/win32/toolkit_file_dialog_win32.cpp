@@ -57,19 +57,19 @@ bool Win32FileDialog::Execute(TNativeWindow owner) {
     Check(dialog->SetFileName(Widen(FFileName).c_str()), "setting the file name");
   }
 
-  // The texts live until the dialog is gone; the specs point into them.
+  // The texts live until the dialog is gone; the filters point into them.
   std::vector<std::wstring> texts;
   texts.reserve(FFileTypes.size() * 2);
-  std::vector<COMDLG_FILTERSPEC> specs;
+  std::vector<COMDLG_FILTERSPEC> filters;
   for (const auto& [name, mask] : FFileTypes) {
     texts.push_back(Widen(name));
     texts.push_back(Widen(mask));
   }
   for (std::size_t i = 0; i + 1 < texts.size(); i += 2) {
-    specs.push_back({texts[i].c_str(), texts[i + 1].c_str()});
+    filters.push_back({texts[i].c_str(), texts[i + 1].c_str()});
   }
-  if (FKind != TFileDialogKind::Folder && !specs.empty()) {
-    Check(dialog->SetFileTypes(static_cast<UINT>(specs.size()), specs.data()),
+  if (FKind != TFileDialogKind::Folder && !filters.empty()) {
+    Check(dialog->SetFileTypes(static_cast<UINT>(filters.size()), filters.data()),
           "setting the file types");
     Check(dialog->SetFileTypeIndex(1), "choosing the first file type");
   }
