@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
 namespace tessera {
 
@@ -292,6 +293,14 @@ bool TSysUtils::FilesHaveSameDateTime(const std::string& fileA, const std::strin
   const auto timeA = fs::last_write_time(PathFromUtf8(fileA), errorA);
   const auto timeB = fs::last_write_time(PathFromUtf8(fileB), errorB);
   return !errorA && !errorB && timeA == timeB;
+}
+
+bool TSysUtils::ExtractExeIcon(OsServices& os, const std::string& filePath, TBitmap& bitmap) {
+  TBitmap icon;
+  if (!os.ExtractFileIcon(filePath, icon.Width, icon.Height, icon.Pixels))
+    return false;
+  bitmap = std::move(icon);
+  return true;
 }
 
 bool TSysUtils::PressKey(OsServices& os, std::uint16_t virtualKey) {

@@ -84,6 +84,17 @@ public:
   // Whether both files exist and were last written at the same time.
   static bool FilesHaveSameDateTime(const std::string& fileA, const std::string& fileB);
 
+  // A picture as 32-bit BGRA rows from the top.
+  struct TBitmap {
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint8_t> Pixels;
+  };
+  // Draws the file's first icon into the bitmap, which takes the icon's
+  // size; false, with the bitmap unchanged, when the file has none (Linux
+  // programs carry no icons, so there it is always false).
+  static bool ExtractExeIcon(OsServices& os, const std::string& filePath, TBitmap& bitmap);
+
   // Presses and releases the key (a Windows virtual-key code) as extended
   // keys; false when the system refused or cannot synthesize keys (Linux).
   static bool PressKey(OsServices& os, std::uint16_t virtualKey);

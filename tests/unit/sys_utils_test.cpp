@@ -233,6 +233,19 @@ TEST(SysUtilsShell, EditWithMSPaintQuotesThePictureAndNeedsAPaintProgram) {
   EXPECT_EQ(os.Launches[0].Arguments, "\"C:\\pics\\a b.png\"");
 }
 
+TEST(SysUtilsIcons, ExtractExeIconSizesTheBitmapToTheIconOrLeavesItAlone) {
+  FakeOsServices os;
+  os.FileIcons["C:\\app\\tool.exe"] = 32;
+  TSysUtils::TBitmap bitmap;
+  bitmap.Width = 7;
+  EXPECT_FALSE(TSysUtils::ExtractExeIcon(os, "C:\\app\\notes.txt", bitmap));
+  EXPECT_EQ(bitmap.Width, 7);
+  ASSERT_TRUE(TSysUtils::ExtractExeIcon(os, "C:\\app\\tool.exe", bitmap));
+  EXPECT_EQ(bitmap.Width, 32);
+  EXPECT_EQ(bitmap.Height, 32);
+  EXPECT_EQ(bitmap.Pixels.size(), 32u * 32u * 4u);
+}
+
 TEST(SysUtilsNames, UserNameFallsBackToUnknown) {
   FakeOsServices os;
   os.SignedInUserName = "ana";

@@ -69,6 +69,11 @@ public:
   // link's target made absolute, or a desktop entry's program or URL (Linux).
   // Empty when the file is no shortcut or cannot be read.
   virtual std::string GetLnkFilePath(const std::string& shortcutPath) = 0;
+  // The first icon stored in the file (a program's or a library's
+  // resources) at its own size, as 32-bit BGRA rows from the top; false
+  // when the file has none.
+  virtual bool ExtractFileIcon(const std::string& path, int& width, int& height,
+                               std::vector<std::uint8_t>& pixels) = 0;
   // Presses and releases the key (a Windows virtual-key code), both marked
   // as extended keys. False when the system refused the input or cannot
   // synthesize keys (Linux: no input injection in this runtime).

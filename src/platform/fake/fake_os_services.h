@@ -226,6 +226,17 @@ public:
     Events.push_back("CopyDirectoryTo " + from + " " + to);
     return CopySucceeds;
   }
+  bool ExtractFileIcon(const std::string& path, int& width, int& height,
+                       std::vector<std::uint8_t>& pixels) override {
+    const auto it = FileIcons.find(path);
+    if (it == FileIcons.end())
+      return false;
+    width = height = it->second;
+    pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0xFF);
+    return true;
+  }
+  // Files that hold an icon, with its side in pixels (all pixels white).
+  std::map<std::string, int> FileIcons;
   std::string GetLnkFilePath(const std::string& shortcutPath) override {
     const auto it = ShortcutTargets.find(shortcutPath);
     return it == ShortcutTargets.end() ? std::string() : it->second;

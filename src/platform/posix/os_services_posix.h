@@ -21,6 +21,8 @@ public:
   bool CopyFileTo(const std::string& from, const std::string& to) override;
   bool CopyDirectoryTo(const std::string& from, const std::string& to) override;
   std::string GetLnkFilePath(const std::string& shortcutPath) override;
+  bool ExtractFileIcon(const std::string& path, int& width, int& height,
+                       std::vector<std::uint8_t>& pixels) override;
   bool PressKey(std::uint16_t virtualKey) override;
   std::string GetComputerNetName() override;
   std::string GetSignedInUserName() override;

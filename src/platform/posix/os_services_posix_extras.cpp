@@ -252,6 +252,12 @@ bool PosixOsServices::CopyDirectoryTo(const std::string& from, const std::string
   return !error;
 }
 
+bool PosixOsServices::ExtractFileIcon(const std::string&, int&, int&, std::vector<std::uint8_t>&) {
+  // Linux programs carry no icons of their own (desktop entries name theirs
+  // in icon themes), so no file has one to give.
+  return false;
+}
+
 std::string PosixOsServices::GetLnkFilePath(const std::string& shortcutPath) {
   const fs::path link = PathFromUtf8(shortcutPath);
   std::error_code error;

@@ -11,6 +11,7 @@
 #include <shobjidl.h>
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace tessera {
@@ -138,6 +139,63 @@ bool Win32OsServices::CopyFileTo(const std::string& from, const std::string& to)
 
 bool Win32OsServices::CopyDirectoryTo(const std::string& from, const std::string& to) {
   return ShellCopy(from, to, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR);
+}
+
+bool Win32OsServices::ExtractFileIcon(const std::string& path, int& width, int& height,
+                                      std::vector<std::uint8_t>& pixels) {
+  HICON icon = nullptr;
+  if (ExtractIconExW(Widen(path).c_str(), 0, &icon, nullptr, 1) == 0 || icon == nullptr)
+    return false;
+  const std::unique_ptr<std::remove_pointer_t<HICON>, decltype(&DestroyIcon)> iconHolder(
+      icon, &DestroyIcon);
+  // The icon's own size, from its colour bitmap (or its mask, which holds
+  // two images one above the other, for monochrome icons).
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info))
+    return false;
+  BITMAP bitmap{};
+  const HBITMAP sizeSource = info.hbmColor != nullptr ? info.hbmColor : info.hbmMask;
+  const bool sized = GetObjectW(sizeSource, sizeof bitmap, &bitmap) != 0;
+  if (info.hbmColor != nullptr)
+    DeleteObject(info.hbmColor);
+  if (info.hbmMask != nullptr)
+    DeleteObject(info.hbmMask);
+  const int iconWidth = bitmap.bmWidth;
+  const int iconHeight = info.hbmColor != nullptr ? bitmap.bmHeight : bitmap.bmHeight / 2;
+  if (!sized || iconWidth <= 0 || iconHeight <= 0 || iconWidth > 1024 || iconHeight > 1024)
+    return false;
+
+  // Drawn into a top-down 32-bit section, so every kind of icon comes out
+  // the same way.
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = iconWidth;
+  format.bmiHeader.biHeight = -iconHeight;
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HDC dc = CreateCompatibleDC(nullptr);
+  if (dc == nullptr)
+    return false;
+  const HBITMAP section = CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool drawn = false;
+  if (section != nullptr && bits != nullptr) {
+    const HGDIOBJ previous = SelectObject(dc, section);
+    drawn = DrawIconEx(dc, 0, 0, icon, iconWidth, iconHeight, 0, nullptr, DI_NORMAL) != 0;
+    GdiFlush();
+    if (drawn) {
+      const auto* first = static_cast<const std::uint8_t*>(bits);
+      pixels.assign(first, first + static_cast<size_t>(iconWidth) * iconHeight * 4);
+      width = iconWidth;
+      height = iconHeight;
+    }
+    SelectObject(dc, previous);
+  }
+  if (section != nullptr)
+    DeleteObject(section);
+  DeleteDC(dc);
+  return drawn;
 }
 
 std::string Win32OsServices::GetLnkFilePath(const std::string& shortcutPath) {

@@ -10,6 +10,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -81,6 +82,25 @@ TEST(Win32OsServicesExtras, GetLnkFilePathReadsAShellLink) {
   EXPECT_EQ(os.GetLnkFilePath(lnk), target);
   EXPECT_EQ(os.GetLnkFilePath(target), "");
   EXPECT_EQ(os.GetLnkFilePath(dir.File("missing.lnk")), "");
+}
+
+TEST(Win32OsServicesExtras, ExtractFileIconDrawsAProgramsFirstIcon) {
+  Win32OsServices os;
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;
+  // Every prefix has the system's notepad, which carries icons.
+  ASSERT_TRUE(os.ExtractFileIcon("C:\\windows\\system32\\notepad.exe", width, height, pixels));
+  EXPECT_GT(width, 0);
+  EXPECT_GT(height, 0);
+  EXPECT_EQ(pixels.size(), static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+  EXPECT_TRUE(std::any_of(pixels.begin(), pixels.end(), [](std::uint8_t b) { return b != 0; }));
+
+  TTempDir dir;
+  const std::string text = dir.File("plain.txt");
+  WriteBytes(text, {'x'});
+  EXPECT_FALSE(os.ExtractFileIcon(text, width, height, pixels));
+  EXPECT_FALSE(os.ExtractFileIcon(dir.File("missing.exe"), width, height, pixels));
 }
 
 TEST(Win32OsServicesExtras, NamesFoldersAndPathNames) {
