@@ -7,9 +7,12 @@
 #include "platform/api/toolkit.h"
 
 #include <gtk/gtk.h>
+#include <sys/wait.h>
 
 #include <chrono>
+#include <csignal>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace tessera::testing_gtk {
@@ -146,5 +149,44 @@ inline void TypeKey(GtkWidget* toplevel, guint keyval) {
   SendKey(toplevel, keyval, true);
   SendKey(toplevel, keyval, false);
 }
+
+// A helper program (a tray, a notification daemon) started on the test's
+// display for the life of the object, then ended. Not running when the
+// program is not installed or does not start.
+class TScopedProgram {
+public:
+  TScopedProgram(const char* program, std::vector<std::string> arguments) {
+    gchar* path = g_find_program_in_path(program);
+    if (path == nullptr) {
+      return;
+    }
+    std::vector<gchar*> argv{path};
+    for (std::string& argument : arguments) {
+      argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    if (!g_spawn_async(nullptr, argv.data(), nullptr,
+                       static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD |
+                                                G_SPAWN_STDOUT_TO_DEV_NULL |
+                                                G_SPAWN_STDERR_TO_DEV_NULL),
+                       nullptr, nullptr, &FPid, nullptr)) {
+      FPid = 0;
+    }
+    g_free(path);
+  }
+  ~TScopedProgram() {
+    if (FPid != 0) {
+      kill(FPid, SIGTERM);
+      waitpid(FPid, nullptr, 0);
+    }
+  }
+  TScopedProgram(const TScopedProgram&) = delete;
+  TScopedProgram& operator=(const TScopedProgram&) = delete;
+
+  bool Running() const { return FPid != 0; }
+
+private:
+  GPid FPid = 0;
+};
 
 } // namespace tessera::testing_gtk

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <memory>
 #include <string>
 #include <sys/wait.h>
@@ -63,36 +62,9 @@ std::string RunCommand(std::vector<std::string> args) {
 }
 
 // dunst on the test's display and bus, ended with the test.
-class TDunst {
+class TDunst : public testing_gtk::TScopedProgram {
 public:
-  TDunst() {
-    gchar* path = g_find_program_in_path("dunst");
-    if (path == nullptr) {
-      return;
-    }
-    const gchar* argv[] = {path, nullptr};
-    if (!g_spawn_async(nullptr, const_cast<gchar**>(argv), nullptr,
-                       static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD |
-                                                G_SPAWN_STDOUT_TO_DEV_NULL |
-                                                G_SPAWN_STDERR_TO_DEV_NULL),
-                       nullptr, nullptr, &FPid, nullptr)) {
-      FPid = 0;
-    }
-    g_free(path);
-  }
-  ~TDunst() {
-    if (FPid != 0) {
-      kill(FPid, SIGTERM);
-      waitpid(FPid, nullptr, 0);
-    }
-  }
-  TDunst(const TDunst&) = delete;
-  TDunst& operator=(const TDunst&) = delete;
-
-  bool Running() const { return FPid != 0; }
-
-private:
-  GPid FPid = 0;
+  TDunst() : TScopedProgram("dunst", {}) {}
 };
 
 TEST(ToolkitNotificationCenterGtk, WithoutASessionBusTheServiceIsUnavailable) {

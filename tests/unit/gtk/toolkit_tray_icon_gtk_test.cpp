@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -60,39 +59,12 @@ void ClickAt(int x, int y, int button) {
 }
 
 // An XEmbed tray along the top edge, ended with the test.
-class TTray {
+class TTray : public testing_gtk::TScopedProgram {
 public:
-  TTray() {
-    gchar* path = g_find_program_in_path("trayer");
-    if (path == nullptr) {
-      return;
-    }
-    const gchar* argv[] = {path,      "--edge",   "top",   "--align",
-                           "left",    "--height", "32",    "--widthtype",
-                           "request", "--expand", "false", "--SetPartialStrut",
-                           "false",   nullptr};
-    if (!g_spawn_async(nullptr, const_cast<gchar**>(argv), nullptr,
-                       static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD |
-                                                G_SPAWN_STDOUT_TO_DEV_NULL |
-                                                G_SPAWN_STDERR_TO_DEV_NULL),
-                       nullptr, nullptr, &FPid, nullptr)) {
-      FPid = 0;
-    }
-    g_free(path);
-  }
-  ~TTray() {
-    if (FPid != 0) {
-      kill(FPid, SIGTERM);
-      waitpid(FPid, nullptr, 0);
-    }
-  }
-  TTray(const TTray&) = delete;
-  TTray& operator=(const TTray&) = delete;
-
-  bool Running() const { return FPid != 0; }
-
-private:
-  GPid FPid = 0;
+  TTray()
+      : TScopedProgram("trayer",
+                       {"--edge", "top", "--align", "left", "--height", "32", "--widthtype",
+                        "request", "--expand", "false", "--SetPartialStrut", "false"}) {}
 };
 
 class ToolkitTrayIconGtkTest : public testing::Test {
