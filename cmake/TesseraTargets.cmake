@@ -2,8 +2,13 @@
 # sanitizers when asked for, and the platform flags of the Windows build.
 
 if(TESSERA_SANITIZE)
+  # A sanitized executable exports all its symbols (the vptr check needs
+  # that), so its instrumented copies of inline library functions would
+  # replace the ones the system's libraries call (WebKit releasing its own
+  # std::shared_ptr ran through ours and failed the vptr check on a type it
+  # cannot see). Inline functions stay hidden, each library keeps its own.
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
-                      -fno-omit-frame-pointer)
+                      -fno-omit-frame-pointer -fvisibility-inlines-hidden)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

@@ -29,7 +29,16 @@ fail() {
   echo "FAIL: $*" >&2
   local name
   for name in "$WORK"/*/; do
-    [ -f "$name/stderr.txt" ] && { echo "--- stderr of $(basename "$name")" >&2; tail -n 20 "$name/stderr.txt" >&2; }
+    if [ -f "$name/stderr.txt" ]; then
+      # The whole text is kept; a sanitizer report is shown from its start.
+      cp "$name/stderr.txt" "$TESSERA_ARTIFACTS/stderr-$(basename "$name").txt" || true
+      echo "--- stderr of $(basename "$name")" >&2
+      if grep -q "runtime error:\|ERROR: AddressSanitizer" "$name/stderr.txt"; then
+        sed -n '/runtime error:\|ERROR: AddressSanitizer/,$p' "$name/stderr.txt" | head -n 80 >&2
+      else
+        tail -n 20 "$name/stderr.txt" >&2
+      fi
+    fi
     [ -f "$name/bridge.log" ] && { echo "--- bridge log of $(basename "$name")" >&2; tail -n 30 "$name/bridge.log" >&2; }
   done
   exit 1
