@@ -100,9 +100,16 @@ bool TSysUtils::ShellOpen(OsServices& os, const std::string& filePath) {
 }
 
 bool TSysUtils::RestartApplication(OsServices& os, EventLoop& loop) {
-  // Ending first would leave the user with nothing when the start fails.
-  if (!ShellOpen(os, os.GetExecutablePath()))
+  // The new start must not find this instance's marker, or it would take
+  // itself for a second instance and end at once. Ending first would leave
+  // the user with nothing when the start fails; then the marker is taken
+  // again.
+  const std::string marker = os.ReleaseSingleInstanceMarker();
+  if (!ShellOpen(os, os.GetExecutablePath())) {
+    if (!marker.empty())
+      os.CreateSingleInstanceMarker(marker);
     return false;
+  }
   loop.Quit();
   return true;
 }

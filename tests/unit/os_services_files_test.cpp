@@ -8,13 +8,43 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
+#include <optional>
+#include <random>
 #include <regex>
 #include <string>
 #include <vector>
 
 namespace tessera {
 namespace {
+
+// Points XDG_RUNTIME_DIR (Linux) at a folder for one test.
+class TScopedRuntimeDir {
+public:
+  explicit TScopedRuntimeDir(const std::string& folder) {
+#ifndef _WIN32
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    FOld = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+#else
+    (void)folder;
+#endif
+  }
+  ~TScopedRuntimeDir() {
+#ifndef _WIN32
+    if (FOld)
+      setenv("XDG_RUNTIME_DIR", FOld->c_str(), 1);
+    else
+      unsetenv("XDG_RUNTIME_DIR");
+#endif
+  }
+  TScopedRuntimeDir(const TScopedRuntimeDir&) = delete;
+  TScopedRuntimeDir& operator=(const TScopedRuntimeDir&) = delete;
+
+private:
+  std::optional<std::string> FOld;
+};
 
 class SystemOsServices : public ::testing::Test {
 protected:
@@ -88,6 +118,23 @@ TEST_F(SystemOsServices, DosOutputCapturesBothStreamsInTheWorkingFolder) {
   // standard error; a working folder that does not exist starts nothing.
   EXPECT_FALSE(Os->GetDosOutput("no_such_command_tessera", "", false).empty());
   EXPECT_EQ(Os->GetDosOutput("echo hello", Dir.File("missing"), false), "");
+}
+
+TEST_F(SystemOsServices, TheInstanceMarkerIsHeldUntilLetGo) {
+  // A second services object stands for a second process: a mutex name
+  // (Windows) or a file lock (Linux) is shared by both within one process.
+  // Linux keeps its lock files in the runtime folder, here the test's own.
+  TScopedRuntimeDir runtimeDir(Dir.File(""));
+  const std::string name = "tessera-test-marker-" + std::to_string(std::random_device()());
+  std::unique_ptr<OsServices> other = CreateOsServices();
+  EXPECT_FALSE(Os->CreateSingleInstanceMarker(name));
+  EXPECT_TRUE(other->CreateSingleInstanceMarker(name));
+  EXPECT_EQ(other->ReleaseSingleInstanceMarker(), "");
+
+  EXPECT_EQ(Os->ReleaseSingleInstanceMarker(), name);
+  EXPECT_EQ(Os->ReleaseSingleInstanceMarker(), "");
+  EXPECT_FALSE(other->CreateSingleInstanceMarker(name));
+  EXPECT_TRUE(Os->CreateSingleInstanceMarker(name));
 }
 
 TEST_F(SystemOsServices, MacAddressLinesAreWellFormed) {

@@ -206,19 +206,26 @@ struct TRecordingLoop final : EventLoop {
   bool IsUiThread() const override { return true; }
 };
 
-TEST(SysUtilsShell, RestartApplicationEndsOnlyAfterTheNewStart) {
+TEST(SysUtilsShell, RestartApplicationFreesTheInstanceMarkerAndEndsOnlyAfterTheNewStart) {
   FakeOsServices os;
   os.ExecutablePath = "C:\\Apps\\app.exe";
+  ASSERT_FALSE(os.CreateSingleInstanceMarker("demo.app"));
   TRecordingLoop loop;
   EXPECT_TRUE(TSysUtils::RestartApplication(os, loop));
   ASSERT_EQ(os.Launches.size(), 1u);
   EXPECT_EQ(os.Launches[0].File, "C:\\Apps\\app.exe");
   EXPECT_EQ(os.Launches[0].Arguments, "");
   EXPECT_EQ(loop.Quits, 1);
+  // The new process finds no instance running.
+  EXPECT_EQ(os.HeldMarkers.count("demo.app"), 0u);
 
+  // A start that fails keeps this instance, marker included.
+  ASSERT_FALSE(os.CreateSingleInstanceMarker("demo.app"));
   os.ShellExecSucceeds = false;
   EXPECT_FALSE(TSysUtils::RestartApplication(os, loop));
   EXPECT_EQ(loop.Quits, 1);
+  EXPECT_EQ(os.HeldMarkers.count("demo.app"), 1u);
+  EXPECT_EQ(os.OwnMarker, "demo.app");
 }
 
 TEST(SysUtilsShell, EditWithMSPaintQuotesThePictureAndNeedsAPaintProgram) {

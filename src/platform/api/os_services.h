@@ -180,6 +180,10 @@ public:
   // Creates the process-wide single-instance marker named `name`, held until
   // the process ends. True when another process holds one of that name.
   virtual bool CreateSingleInstanceMarker(const std::string& name) = 0;
+  // Lets go of the marker this process holds, so that a new start of the
+  // program (a restart) is not taken for a second instance. Returns its
+  // name, to take it again should that start fail; "" when none is held.
+  virtual std::string ReleaseSingleInstanceMarker() = 0;
 
   // --- The current user's registry (Linux: a per-user store) ---
   // Keys are backslash-separated paths below the user's root; a single leading backslash means

@@ -8,6 +8,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessera {
@@ -58,8 +59,11 @@ public:
   std::uint32_t ElevatedExitCode = 0;
   // Runs while the elevated program "runs" (a test may install the engine).
   std::function<void()> DuringElevatedRun;
+  // Markers held by any process, this one's among them (OwnMarker).
   std::set<std::string> HeldMarkers;
   std::vector<std::string> CreatedMarkers;
+  std::string OwnMarker;
+  std::vector<std::string> ReleasedMarkers;
   std::vector<std::string> DeletedFolders;
   std::vector<std::string> Events;
   std::string DecimalSeparator = ".";
@@ -154,7 +158,15 @@ public:
                                         const std::string& parameters) override;
   bool CreateSingleInstanceMarker(const std::string& name) override {
     CreatedMarkers.push_back(name);
-    return !HeldMarkers.insert(name).second;
+    if (!HeldMarkers.insert(name).second)
+      return true;
+    OwnMarker = name;
+    return false;
+  }
+  std::string ReleaseSingleInstanceMarker() override {
+    HeldMarkers.erase(OwnMarker);
+    ReleasedMarkers.push_back(OwnMarker);
+    return std::exchange(OwnMarker, std::string());
   }
   bool RegistryWriteString(const std::string& key, const std::string& name,
                            const std::string& value) override {

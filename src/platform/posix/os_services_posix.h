@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/api/os_services.h"
+#include "platform/posix/unique_fd.h"
 
 namespace tessera {
 
@@ -56,6 +57,7 @@ public:
   std::uint32_t ShellExecAsAdminAndWait(TNativeWindow owner, const std::string& file,
                                         const std::string& parameters) override;
   bool CreateSingleInstanceMarker(const std::string& name) override;
+  std::string ReleaseSingleInstanceMarker() override;
   bool RegistryWriteString(const std::string& key, const std::string& name,
                            const std::string& value) override;
   std::optional<std::string> RegistryReadString(const std::string& key,
@@ -74,6 +76,9 @@ private:
   void RecordError(std::string reason) { FLastError = std::move(reason); }
 
   std::string FLastError;
+  // The locked file of CreateSingleInstanceMarker and its name.
+  TUniqueFd FInstanceMarker;
+  std::string FInstanceMarkerName;
 };
 
 } // namespace tessera

@@ -1,6 +1,7 @@
 // Console commands, showing items in the file manager, and log-off and power
 // requests of the Linux OS services.
 #include "platform/posix/os_services_posix.h"
+#include "platform/posix/unique_fd.h"
 
 #include <gio/gio.h>
 
@@ -19,27 +20,9 @@ namespace tessera {
 
 namespace {
 
-// Owns a file descriptor.
-class TFd {
-public:
-  TFd() = default;
-  ~TFd() { Reset(); }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  int Get() const { return FFd; }
-  void Reset(int fd = -1) {
-    if (FFd >= 0)
-      close(FFd);
-    FFd = fd;
-  }
-
-private:
-  int FFd = -1;
-};
-
 struct TPipe {
-  TFd Read;
-  TFd Write;
+  TUniqueFd Read;
+  TUniqueFd Write;
 };
 
 bool OpenPipe(TPipe& pipe) {

@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -231,17 +232,21 @@ bool PosixOsServices::CreateSingleInstanceMarker(const std::string& name) {
     safe.push_back(c == '/' || c == '\0' ? '_' : c);
   const std::string folder = EnvOr("XDG_RUNTIME_DIR", "/tmp");
   const std::string path = folder + "/tessera-" + std::to_string(getuid()) + "-" + safe + ".lock";
-  // The descriptor stays open for the life of the process on purpose: the
-  // lock goes when the process ends, however it ends.
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0)
+  // The descriptor is kept: the lock goes when the process lets it go or
+  // ends, however it ends.
+  TUniqueFd fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (fd.Get() < 0)
     return false;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const bool held = errno == EWOULDBLOCK;
-    close(fd);
-    return held;
-  }
+  if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+    return errno == EWOULDBLOCK;
+  FInstanceMarker.Reset(fd.Release());
+  FInstanceMarkerName = name;
   return false;
+}
+
+std::string PosixOsServices::ReleaseSingleInstanceMarker() {
+  FInstanceMarker.Reset();
+  return std::exchange(FInstanceMarkerName, std::string());
 }
 
 } // namespace tessera

@@ -4,12 +4,15 @@
 #include "platform/webview2/com_values.h"
 #include "platform/webview2/webview2_interfaces.h"
 #include "platform/webview2/webview2_objects.h"
+#include "platform/win32/kernel_handle.h"
 #include "platform/win32/windows_api.h"
 
 #include <atomic>
 #include <utility>
 
 namespace tessera::webview2 {
+
+using win32::TKernelHandle;
 
 // The loaded loader library and its two entry points. Shared by every object
 // the engine hands out, so the library stays mapped while any is held.
@@ -27,23 +30,6 @@ struct TLoaderLibrary {
 };
 
 namespace {
-
-// Owns a kernel handle.
-class THandle {
-public:
-  explicit THandle(HANDLE handle) : FHandle(handle) {}
-  ~THandle() {
-    if (FHandle != nullptr)
-      CloseHandle(FHandle);
-  }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-  HANDLE Get() const { return FHandle; }
-  explicit operator bool() const { return FHandle != nullptr; }
-
-private:
-  HANDLE FHandle;
-};
 
 // A completion that must reach the control once, whether the loader answers
 // through its handler, by refusing at once, or (misbehaving) both.
@@ -156,7 +142,7 @@ void Win32WebViewPlatform::EndBrowserProcess(std::uint32_t processId, unsigned t
                                              std::uint32_t exitCode) {
   if (processId == 0)
     return;
-  const THandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
+  const TKernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
   if (!process)
     return;
   if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_TIMEOUT)

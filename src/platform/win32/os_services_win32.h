@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/api/os_services.h"
+#include "platform/win32/kernel_handle.h"
 
 namespace tessera {
 
@@ -56,6 +57,7 @@ public:
   std::uint32_t ShellExecAsAdminAndWait(TNativeWindow owner, const std::string& file,
                                         const std::string& parameters) override;
   bool CreateSingleInstanceMarker(const std::string& name) override;
+  std::string ReleaseSingleInstanceMarker() override;
   bool RegistryWriteString(const std::string& key, const std::string& name,
                            const std::string& value) override;
   std::optional<std::string> RegistryReadString(const std::string& key,
@@ -66,6 +68,11 @@ public:
   bool RegistryDeleteKey(const std::string& key) override;
   void ShowErrorBox(const std::string& text, const std::string& caption) override;
   [[noreturn]] void ExitProcess(int code) override;
+
+private:
+  // The mutex of CreateSingleInstanceMarker and its name.
+  win32::TKernelHandle FInstanceMarker;
+  std::string FInstanceMarkerName;
 };
 
 } // namespace tessera

@@ -2,6 +2,7 @@
 // the top-level window captions of the Windows OS services.
 #include "platform/win32/os_services_win32.h"
 
+#include "platform/win32/kernel_handle.h"
 #include "platform/win32/windows_api.h"
 
 #include <iphlpapi.h>
@@ -15,38 +16,16 @@
 namespace tessera {
 
 using win32::Narrow;
+using win32::TKernelHandle;
 using win32::Widen;
 
 namespace {
-
-// Owns a kernel handle.
-class THandle {
-public:
-  THandle() = default;
-  explicit THandle(HANDLE handle) : FHandle(handle) {}
-  ~THandle() { Reset(); }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-  HANDLE Get() const { return FHandle; }
-  HANDLE* Receive() {
-    Reset();
-    return &FHandle;
-  }
-  void Reset() {
-    if (FHandle != nullptr && FHandle != INVALID_HANDLE_VALUE)
-      CloseHandle(FHandle);
-    FHandle = nullptr;
-  }
-
-private:
-  HANDLE FHandle = nullptr;
-};
 
 // Enables one privilege of the process's own token. Failures are not
 // reported: the request that needs the privilege says whether it was
 // granted.
 void EnablePrivilege(const wchar_t* name) {
-  THandle token;
+  TKernelHandle token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
                         token.Receive()))
     return;
@@ -89,8 +68,8 @@ std::string Win32OsServices::GetDosOutput(const std::string& command, const std:
   SECURITY_ATTRIBUTES security{};
   security.nLength = sizeof security;
   security.bInheritHandle = TRUE;
-  THandle readEnd;
-  THandle writeEnd;
+  TKernelHandle readEnd;
+  TKernelHandle writeEnd;
   if (!CreatePipe(readEnd.Receive(), writeEnd.Receive(), &security, 0))
     return {};
   // Only the write end is for the command; it must not hold the read end,
@@ -115,8 +94,8 @@ std::string Win32OsServices::GetDosOutput(const std::string& command, const std:
   writeEnd.Reset();
   if (!started)
     return {};
-  const THandle processHandle(process.hProcess);
-  const THandle threadHandle(process.hThread);
+  const TKernelHandle processHandle(process.hProcess);
+  const TKernelHandle threadHandle(process.hThread);
 
   // Each block counts up to its first NUL byte. The blocks are decoded
   // together, so a double-byte character split between two reads stays

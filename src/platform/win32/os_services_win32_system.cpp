@@ -2,6 +2,7 @@
 // marker of the Windows OS services.
 #include "platform/win32/os_services_win32.h"
 
+#include "platform/win32/kernel_handle.h"
 #include "platform/win32/windows_api.h"
 
 #include <objbase.h>
@@ -9,10 +10,12 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace tessera {
 
 using win32::Narrow;
+using win32::TKernelHandle;
 using win32::Widen;
 
 namespace {
@@ -39,26 +42,7 @@ private:
   HMODULE FModule;
 };
 
-// Owns a kernel handle.
-class THandle {
-public:
-  explicit THandle(HANDLE handle) : FHandle(handle) {}
-  ~THandle() {
-    if (FHandle != nullptr && FHandle != INVALID_HANDLE_VALUE)
-      CloseHandle(FHandle);
-  }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-  HANDLE Get() const { return FHandle; }
-
-private:
-  HANDLE FHandle;
-};
-
 } // namespace
-
-// Files opened by path, closed on every way out.
-using THandleFile = THandle;
 
 std::string Win32OsServices::GetUserLanguage() {
   wchar_t name[16] = {};
@@ -167,7 +151,7 @@ std::uint32_t Win32OsServices::ShellExecAsAdminAndWait(TNativeWindow owner, cons
   info.nShow = SW_HIDE;
   if (!ShellExecuteExW(&info) || info.hProcess == nullptr)
     return 0;
-  THandle process(info.hProcess);
+  TKernelHandle process(info.hProcess);
   // Sleep until the process ends or a message arrives, and handle the
   // messages meanwhile, so the windows keep painting and animating without
   // the wait costing any processor time.
@@ -197,10 +181,19 @@ std::uint32_t Win32OsServices::ShellExecAsAdminAndWait(TNativeWindow owner, cons
 }
 
 bool Win32OsServices::CreateSingleInstanceMarker(const std::string& name) {
-  // The handle stays open for the life of the process on purpose: the
-  // system releases the mutex when the process ends.
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, Widen(name).c_str());
-  return mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+  // The mutex object lives while any process has a handle to it, so this
+  // one is held until the process ends or lets it go.
+  FInstanceMarker.Reset(CreateMutexW(nullptr, FALSE, Widen(name).c_str()));
+  const bool held = FInstanceMarker.Valid() && GetLastError() == ERROR_ALREADY_EXISTS;
+  FInstanceMarkerName = FInstanceMarker.Valid() && !held ? name : "";
+  if (held)
+    FInstanceMarker.Reset();
+  return held;
+}
+
+std::string Win32OsServices::ReleaseSingleInstanceMarker() {
+  FInstanceMarker.Reset();
+  return std::exchange(FInstanceMarkerName, std::string());
 }
 
 } // namespace tessera
@@ -208,9 +201,9 @@ bool Win32OsServices::CreateSingleInstanceMarker(const std::string& name) {
 namespace tessera {
 
 bool Win32OsServices::LoadBytesFromFile(const std::string& path, std::string& bytes) {
-  THandleFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  TKernelHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.Get() == INVALID_HANDLE_VALUE)
     return false;
   LARGE_INTEGER size{};
@@ -231,8 +224,8 @@ bool Win32OsServices::LoadBytesFromFile(const std::string& path, std::string& by
 }
 
 bool Win32OsServices::SaveBytesToFile(const std::string& path, std::string_view bytes) {
-  THandleFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  TKernelHandle file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.Get() == INVALID_HANDLE_VALUE)
     return false;
   size_t done = 0;
