@@ -182,12 +182,12 @@ std::uint32_t Win32OsServices::ShellExecAsAdminAndWait(TNativeWindow owner, cons
 
 bool Win32OsServices::CreateSingleInstanceMarker(const std::string& name) {
   // The mutex object lives while any process has a handle to it, so this
-  // one is held until the process ends or lets it go.
+  // one is held until the process ends or lets it go; a process that found
+  // it held keeps its handle too (a start at a page runs on beside the
+  // first and keeps the application marked as running).
   FInstanceMarker.Reset(CreateMutexW(nullptr, FALSE, Widen(name).c_str()));
   const bool held = FInstanceMarker.Valid() && GetLastError() == ERROR_ALREADY_EXISTS;
-  FInstanceMarkerName = FInstanceMarker.Valid() && !held ? name : "";
-  if (held)
-    FInstanceMarker.Reset();
+  FInstanceMarkerName = FInstanceMarker.Valid() ? name : "";
   return held;
 }
 
