@@ -99,16 +99,34 @@ start_app() {
 
 
 
-# window_count CAPTION: how many visible windows have exactly that caption.
-window_count() {
+# visible_windows CAPTION: the visible windows that have exactly that caption.
+visible_windows() {
   local pattern
   pattern="^$(printf '%s' "$1" | sed 's/[][\.*^$()+?{}|]/\\&/g')\$"
-  xdotool search --onlyvisible --name "$pattern" 2>/dev/null | wc -l
+  xdotool search --onlyvisible --name "$pattern" 2>/dev/null || true
+}
+
+# window_count CAPTION: how many visible windows have exactly that caption.
+window_count() {
+  visible_windows "$1" | wc -l
+}
+
+# wait_windows CAPTION COUNT SECONDS: waits until exactly COUNT visible
+# windows have that caption and lists them in WINDOWS. A search that meets a
+# window being destroyed can come back short, so it is asked again.
+wait_windows() {
+  local deadline=$((SECONDS + $3))
+  while :; do
+    WINDOWS=$(visible_windows "$1")
+    [ "$(printf '%s' "$WINDOWS" | grep -c .)" -eq "$2" ] && return 0
+    [ $SECONDS -lt $deadline ] || fail "$(printf '%s' "$WINDOWS" | grep -c .) windows \"$1\", expected $2"
+    sleep 0.2
+  done
 }
 
 # close_window WINDOW: what the user's Alt+F4 does under the window manager.
 close_window() {
-  timeout 10 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  activate "$1"
   xdotool key --clearmodifiers alt+F4
 }
 

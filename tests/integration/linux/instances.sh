@@ -36,9 +36,7 @@ first_pid=$APP_PID
 expect_report solo first '"tessera://localhost/index.html"' 30
 # The new process inherits the bridge log.
 expect_report solo second '"tessera://localhost/other.html?from=first"' 30
-deadline=$((SECONDS + 10))
-while [ "$(window_count Solo)" -lt 2 ] && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
-[ "$(window_count Solo)" -eq 2 ] || fail "$(window_count Solo) windows, expected 2"
+wait_windows Solo 2 10
 [ "$(grep -c '^entry hidden$' "$WORK/solo/widgets.log" || true)" -eq 0 ] || fail "a password prompt was shown"
 
 step "another start while they run ends silently"
@@ -50,7 +48,8 @@ expect_exit "$APP_PID" 20 0
 [ ! -s "$WORK/solo-fourth/widgets.log" ] || fail "a start with three arguments showed a window"
 
 step "both windows close"
-for window in $(xdotool search --onlyvisible --name '^Solo$'); do
+wait_windows Solo 2 10
+for window in $WINDOWS; do
   pid=$(pid_of_window "$window")
   [ "$pid" = "$first_pid" ] || second_pid=$pid
   close_window "$window"
