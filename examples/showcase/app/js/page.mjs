@@ -157,7 +157,8 @@ function installEventHandlers(qel) {
 }
 
 // Starts a page: fills the header, installs the shared handlers and runs the
-// page's own `setup(qel, inRuntime)`. Marks the document ready at the end.
+// page's own `setup(qel, inRuntime)`. Marks the document ready at the end and,
+// when asked to, reports when that has been painted.
 export async function startPage(setup) {
   $("location").textContent = window.location.href;
   const qel = bridge();
@@ -173,4 +174,24 @@ export async function startPage(setup) {
   badge.className = inRuntime ? "badge ok" : "badge off";
   await setup(qel, inRuntime);
   document.documentElement.dataset.ready = "true";
+  if (inRuntime) await reportPainted(qel);
+}
+
+// Resolves once the page as it stands has been painted: the callback of the
+// next frame runs before that frame is drawn, the one after it only once it
+// has been.
+function afterNextPaint() {
+  return new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+}
+
+// Started with --painted-marker=FILE (scripts/run-example does, to know when
+// to take its screenshot), the page writes FILE once it has been painted
+// ready. Other starts give no such argument and nothing is written.
+async function reportPainted(qel) {
+  const prefix = "--painted-marker=";
+  const args = await qel.app.getArgs();
+  const option = args.slice(1).find((arg) => arg.startsWith(prefix));
+  if (!option) return;
+  await afterNextPaint();
+  await qel.files.writeTextFile({ filePath: option.slice(prefix.length), contents: window.location.href });
 }
