@@ -1,10 +1,29 @@
-# Third-party libraries, all from Debian's packages. The Windows build finds
-# zlib in the MinGW sysroot and compiles GoogleTest from the sources that
-# Debian's googletest package ships; nlohmann-json is header-only and shared
-# by both builds.
+# Third-party libraries, all from Debian's packages. The Windows build links
+# zlib's static archive from the MinGW sysroot and compiles GoogleTest from
+# the sources that Debian's googletest package ships; nlohmann-json is
+# header-only and shared by both builds.
 
 find_package(Threads REQUIRED)
-find_package(ZLIB REQUIRED)
+
+if(WIN32)
+  # A stock Windows has no zlib1.dll, so zlib goes into every image. The
+  # sysroot holds both libz.a and the import library libz.dll.a, and
+  # FindZLIB picks the import library; -static does not change that for a
+  # library named by its full path. So the archive is named here, looked up
+  # afresh at each configure, so that no older cache can hold the import
+  # library in its place.
+  find_path(TESSERA_ZLIB_INCLUDE_DIR zlib.h)
+  find_library(TESSERA_ZLIB_STATIC_LIBRARY NAMES libz.a NO_CACHE)
+  if(NOT TESSERA_ZLIB_INCLUDE_DIR OR NOT TESSERA_ZLIB_STATIC_LIBRARY)
+    message(FATAL_ERROR "zlib's static library for MinGW missing: install libz-mingw-w64-dev")
+  endif()
+  add_library(ZLIB::ZLIB STATIC IMPORTED)
+  set_target_properties(ZLIB::ZLIB PROPERTIES
+    IMPORTED_LOCATION ${TESSERA_ZLIB_STATIC_LIBRARY}
+    INTERFACE_INCLUDE_DIRECTORIES ${TESSERA_ZLIB_INCLUDE_DIR})
+else()
+  find_package(ZLIB REQUIRED)
+endif()
 
 if(WIN32)
   # The host's nlohmann headers are plain C++: copy them into a private
