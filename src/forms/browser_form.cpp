@@ -42,7 +42,7 @@ std::string FolderOf(const std::string& path, char delimiter) {
 
 TBrowserForm::TBrowserForm(Toolkit& toolkit, OsServices& os, TWebViewLoader& loader,
                            EventLoop& loop)
-    : TToolkitForm(toolkit), FOs(os) {
+    : TToolkitForm(toolkit), FOs(os), FLoop(loop) {
   ToolkitWindow& window = Window();
   window.SetBorderStyle(TBorderStyle::None);
   window.SetClientSize(658, 484);
@@ -165,7 +165,13 @@ void TBrowserForm::EdgeBrowserNewWindowRequested(TCustomEdgeBrowser&,
   if (!StartsWithIgnoringCase(uri, "file:"))
     return;
   args.ArgsInterface().PutHandled(true);
-  FOs.ShellExec(FOs.GetExecutablePath(), "\"" + FRuntimeAppID + "\" \"" + uri + "\"");
+  // Starting a program may show the system's own UI or wait on it, which
+  // must not happen inside the engine's callback: it runs from the loop,
+  // with copies of what it needs (the system services outlive the loop).
+  FLoop.Post([&os = FOs, program = FOs.GetExecutablePath(),
+              arguments = "\"" + FRuntimeAppID + "\" \"" + uri + "\""] {
+    os.ShellExec(program, arguments);
+  });
 }
 
 void TBrowserForm::EdgeBrowserPermissionRequested(TCustomEdgeBrowser&,

@@ -87,6 +87,7 @@ private:
   void AlignEdgeBrowser();
 
   OsServices& FOs;
+  EventLoop& FLoop;
   std::unique_ptr<ToolkitProgressBar> FProgressBar;
   std::unique_ptr<TEdgeBrowser> FEdgeBrowser;
 };

@@ -54,6 +54,7 @@ TMainForm::TMainForm(Toolkit& toolkit, OsServices& os, TWebViewLoader& loader, E
 
 TMainForm::~TMainForm() {
   FAlive.reset();
+  FClosing = true;
   FBrowserExternalModule.reset();
   FBrowserForm.reset();
 }
@@ -62,10 +63,10 @@ void TMainForm::FormCreate(OsServices& os, TWebViewLoader& loader, EventLoop& lo
   const TProjectINI& ini = *FContext.ProjectINI;
   FCanClose = false;
 
-  FBrowserExternalModule = std::make_unique<TBrowserExternalModule>(GetToolkit(), os);
+  FBrowserExternalModule = std::make_shared<TBrowserExternalModule>(GetToolkit(), os);
   FBrowserExternalModule->SetExeZip(FContext.ExeZip);
 
-  FBrowserForm = std::make_unique<TBrowserForm>(GetToolkit(), os, loader, loop);
+  FBrowserForm = std::make_shared<TBrowserForm>(GetToolkit(), os, loader, loop);
   FBrowserForm->Window().SetParent(&Window());
   FBrowserForm->Show();
 
@@ -82,9 +83,9 @@ void TMainForm::FormCreate(OsServices& os, TWebViewLoader& loader, EventLoop& lo
   browser.FFocusHost = &Window();
 
   TBrowserExternalModule& module = *FBrowserExternalModule;
-  browser.EdgeBrowser().OnWebMessageReceived = [&module](TCustomEdgeBrowser&,
-                                                         TWebMessageReceivedEventArgs& args) {
-    module.EdgeBrowserWebMessageReceived(TWebMessageArgsAdapter(args.ArgsInterface()));
+  browser.EdgeBrowser().OnWebMessageReceived = [this](TCustomEdgeBrowser& sender,
+                                                      TWebMessageReceivedEventArgs& args) {
+    EdgeBrowserWebMessageReceived(sender, args);
   };
   browser.EdgeBrowser().OnDocumentTitleChanged = [this](TCustomEdgeBrowser& sender,
                                                         const std::string& title) {
@@ -183,8 +184,43 @@ void TMainForm::FormCloseQuery(bool& canClose) {
 }
 
 void TMainForm::FormClose() {
+  FClosing = true;
+  // A reply of a handler still running (its dialog's loop closed the
+  // window) has no page left to go to.
+  if (FBrowserExternalModule)
+    FBrowserExternalModule->SetWebView(nullptr);
+  // The module first, then the browser window; a running request holds
+  // both until its handler has returned.
   FBrowserExternalModule.reset();
   FBrowserForm.reset();
+}
+
+void TMainForm::EdgeBrowserWebMessageReceived(TCustomEdgeBrowser&,
+                                              TWebMessageReceivedEventArgs& args) {
+  if (FClosing)
+    return;
+  // Only the texts are taken; the engine's arguments die with its callback.
+  const TWebMessageArgsAdapter adapter(args.ArgsInterface());
+  std::string text;
+  const bool isString = adapter.TryGetWebMessageAsString(text);
+  std::string json = adapter.WebMessageAsJson();
+  TBridgeMessage message =
+      isString ? TBridgeMessage(std::move(text), std::move(json)) : TBridgeMessage(std::move(json));
+  std::weak_ptr<TMainForm*> alive = FAlive;
+  FLoop.Post([alive, message = std::move(message)] {
+    if (auto self = alive.lock())
+      (*self)->RunBridgeRequest(message);
+  });
+}
+
+void TMainForm::RunBridgeRequest(const TBridgeMessage& message) {
+  if (FClosing || !FBrowserExternalModule)
+    return;
+  // Declared in this order so that, when the window closed meanwhile, the
+  // module goes before the browser window, as closing frees them.
+  const std::shared_ptr<TBrowserForm> browser = FBrowserForm;
+  const std::shared_ptr<TBrowserExternalModule> module = FBrowserExternalModule;
+  module->EdgeBrowserWebMessageReceived(message);
 }
 
 void TMainForm::EdgeBrowserDocumentTitleChanged(TCustomEdgeBrowser&,
@@ -195,9 +231,8 @@ void TMainForm::EdgeBrowserDocumentTitleChanged(TCustomEdgeBrowser&,
 
 void TMainForm::BrowserExternalModuleAppCloseRequest(TBrowserExternalModule&) {
   FCanClose = true;
-  // The request arrives inside the web view's message event; closing frees
-  // the bridge and the web view, so the close waits until that event has
-  // returned.
+  // The request arrives inside its handler; closing releases the bridge
+  // and the web view, so the close waits until the handler has returned.
   std::weak_ptr<TMainForm*> alive = FAlive;
   FLoop.Post([alive] {
     if (auto self = alive.lock())

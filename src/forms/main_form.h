@@ -41,9 +41,21 @@ public:
   bool CanClose() const { return FCanClose; }
   TBrowserForm* BrowserForm() { return FBrowserForm.get(); }
   TBrowserExternalModule* BrowserExternalModule() { return FBrowserExternalModule.get(); }
+  // True once the window has closed: requests still queued are dropped.
+  bool Closing() const { return FClosing; }
 
   void EdgeBrowserDocumentTitleChanged(TCustomEdgeBrowser& sender,
                                        const std::string& documentTitle);
+  // The web view's message event: the request is copied and queued, and
+  // runs from the event loop (RunBridgeRequest), never inside the engine's
+  // callback, where a dialog's nested loop or the window's close would
+  // re-enter or free the engine's caller.
+  void EdgeBrowserWebMessageReceived(TCustomEdgeBrowser& sender,
+                                     TWebMessageReceivedEventArgs& args);
+  // Runs one queued request through the bridge. The bridge module and the
+  // browser window stay alive until it returns, even when the window
+  // closes meanwhile (a handler's dialog runs the loop that closes it).
+  void RunBridgeRequest(const TBridgeMessage& message);
   void BrowserExternalModuleAppCloseRequest(TBrowserExternalModule& sender);
 
   static constexpr std::string_view kCloseQueryScript = "qel.events.onCloseQuery();";
@@ -60,8 +72,11 @@ private:
   EventLoop& FLoop;
   const TMainFormContext FContext;
   bool FCanClose = false;
-  std::unique_ptr<TBrowserForm> FBrowserForm;
-  std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
+  bool FClosing = false;
+  // Shared only with the request running now (RunBridgeRequest), so that
+  // closing releases them after that request's handler has returned.
+  std::shared_ptr<TBrowserForm> FBrowserForm;
+  std::shared_ptr<TBrowserExternalModule> FBrowserExternalModule;
   // Queued work holds a weak reference; it is dropped with the window.
   std::shared_ptr<TMainForm*> FAlive;
 };

@@ -58,8 +58,10 @@ TCustomEdgeBrowser::TCustomEdgeBrowser(TWebViewLoader& loader, EventLoop& loop)
     : FLoader(loader), FLoop(loop), FAlive(std::make_shared<TCustomEdgeBrowser*>(this)) {}
 
 TCustomEdgeBrowser::~TCustomEdgeBrowser() {
-  FAlive.reset();
+  // The worker reads FAlive to build its completion's guard: it is joined
+  // before the guard goes.
   JoinWorker();
+  FAlive.reset();
   Guard("close", [this] { CloseWebView(); });
 }
 
@@ -200,14 +202,35 @@ void TCustomEdgeBrowser::CreateCoreWebView2ControllerCompleted(
     return;
   }
   FBrowserControlState = TBrowserControlState::Created;
-  if (OnCreateWebViewCompleted)
-    OnCreateWebViewCompleted(*this, result);
+  if (OnCreateWebViewCompleted) {
+    try {
+      OnCreateWebViewCompleted(*this, result);
+    } catch (const std::exception& error) {
+      FailCreation(error.what());
+      return;
+    } catch (...) {
+      FailCreation("unknown error");
+      return;
+    }
+  }
   if (FWebView && FWebViewController) {
     RegisterHandlers();
     ApplyBounds();
   }
   if (!FLastURL.empty())
     Navigate(FLastURL);
+}
+
+void TCustomEdgeBrowser::FailCreation(const std::string& reason) {
+  // A web view whose handlers were never registered would show a page that
+  // no event of ours reaches: it is closed, and the failure is raised on
+  // the user-interface thread as a creation failure is.
+  CloseWebView();
+  FBrowserControlState = TBrowserControlState::Failed;
+  RecordResult(kEFail);
+  PostGuarded([reason](TCustomEdgeBrowser&) {
+    throw EEdgeError("Failed to create Edge browser control: " + reason, kEFail);
+  });
 }
 
 void TCustomEdgeBrowser::RegisterHandlers() {

@@ -2,6 +2,7 @@
 
 #include "base/stream.h"
 #include "platform/api/event_loop.h"
+#include "platform/api/toolkit.h"
 #include "platform/api/web_view_platform.h"
 #include "webview/edge_browser_events.h"
 #include "webview/web_view_loader.h"
@@ -23,9 +24,6 @@ struct TKeyMessage {
   std::uint32_t WParam = 0;
   std::int64_t LParam = 0;
 };
-
-// The window messages the control reacts to, without the platform's values.
-enum class TSysCommand { Minimize, Restore, Other };
 
 // Hosts one browser web view inside the control's window: creates it on a
 // worker thread, hands every later step back to the UI thread, keeps it
@@ -200,6 +198,9 @@ private:
   HRESULT MoveFocusRequested(WebViewEventArgs& args);
   HRESULT AcceleratorKeyPressed(WebViewEventArgs& args);
   void JoinWorker();
+  // The completion handler of a created web view failed: closes the web
+  // view, sets the state Failed and raises the error from the loop.
+  void FailCreation(const std::string& reason);
   // Queues work that is skipped once the control is gone.
   void PostGuarded(std::function<void(TCustomEdgeBrowser&)> work);
   void PostCreateWebViewCompleted(HRESULT result);

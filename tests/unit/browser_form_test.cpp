@@ -210,6 +210,9 @@ TEST_F(BrowserFormTest, NewWindowsForPackagePagesStartANewProcess) {
     Platform.Raise(TWebViewEvent::NewWindowRequested, args);
     EXPECT_EQ(args.Handled.has_value(), c.Handled) << c.Uri;
   }
+  // The process starts from the loop, not inside the engine's callback.
+  EXPECT_TRUE(Os.Launches.empty());
+  Loop.Drain();
   ASSERT_EQ(Os.Launches.size(), 2u);
   EXPECT_EQ(Os.Launches[0].File, "C:\\apps\\demo.exe");
   EXPECT_EQ(Os.Launches[0].Arguments, "\"demo\" \"file:///other.html\"");
@@ -220,6 +223,7 @@ TEST_F(BrowserFormTest, NewWindowsForPackagePagesStartANewProcess) {
   FakeNewWindowRequestedArgs args;
   args.Uri = "file:///other.html";
   Platform.Raise(TWebViewEvent::NewWindowRequested, args);
+  Loop.Drain();
   EXPECT_FALSE(args.Handled.has_value());
   EXPECT_EQ(Os.Launches.size(), 2u);
 }

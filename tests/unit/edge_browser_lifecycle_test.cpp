@@ -335,7 +335,7 @@ TEST_F(EdgeBrowserLifecycle, QueuedWorkForADestroyedControlDoesNothing) {
   EXPECT_EQ(completions, 0);
 }
 
-TEST_F(EdgeBrowserLifecycle, HandlerExceptionDoesNotReachThePlatform) {
+TEST_F(EdgeBrowserLifecycle, AFailingCompletionHandlerLeavesAFailedControlNotAPageWithoutEvents) {
   TEdgeBrowser browser(Loader, Loop);
   browser.OnCreateWebViewCompleted = [](TCustomEdgeBrowser&, HRESULT) {
     throw std::runtime_error("handler fault");
@@ -343,8 +343,22 @@ TEST_F(EdgeBrowserLifecycle, HandlerExceptionDoesNotReachThePlatform) {
   StartCreation(browser);
   Platform.CompleteEnvironment(kSOk);
   Loop.Drain();
-  EXPECT_NO_THROW(Platform.CompleteController(kSOk));
-  EXPECT_EQ(browser.BrowserControlState(), TState::Created);
+  EXPECT_NO_THROW(Platform.CompleteController(kSOk)) << "nothing reaches the platform";
+
+  EXPECT_EQ(browser.BrowserControlState(), TState::Failed);
+  EXPECT_FALSE(browser.WebViewCreated());
+  EXPECT_TRUE(CallsStartingWith("add ").empty()) << "no handler is registered";
+  EXPECT_EQ(CallsStartingWith("Close"), std::vector<std::string>{"Close"});
+  EXPECT_EQ(browser.LastErrorCode(), kEFail);
+  // The failure surfaces from the loop as a creation failure does.
+  try {
+    Loop.Drain();
+    ADD_FAILURE() << "no error was raised";
+  } catch (const EEdgeError& error) {
+    EXPECT_NE(std::string(error.what()).find("Failed to create Edge browser control"),
+              std::string::npos);
+    EXPECT_NE(std::string(error.what()).find("handler fault"), std::string::npos);
+  }
 }
 
 TEST_F(EdgeBrowserLifecycle, SizeRatioVisibilityAndSystemCommands) {

@@ -209,6 +209,7 @@ TEST_F(MainFormTest, ThePageAnswersThroughTheBridgeAndCanRenameTheWindow) {
   Make("DynamicAppTitle=1\n");
   CompleteWebView();
   PageCalls(R"({"id":"10001","uuid":"u-1","data":{}})");
+  Loop.Drain();
   EXPECT_EQ(CallsStartingWith("PostWebMessageAsJson"),
             std::vector<std::string>{
                 R"(PostWebMessageAsJson {"uuid": "u-1", "success": true, "result": "2026.1"})"});
@@ -223,6 +224,81 @@ TEST_F(MainFormTest, ThePageAnswersThroughTheBridgeAndCanRenameTheWindow) {
   CompleteWebView();
   Platform.Raise(TWebViewEvent::DocumentTitleChanged, args);
   EXPECT_EQ(MainWindow().Caption(), "Demo App");
+}
+
+TEST_F(MainFormTest, RequestsRunFromTheEventLoopInTheOrderTheyCame) {
+  Make("");
+  CompleteWebView();
+  PageCalls(R"({"id":"10001","uuid":"a","data":{}})");
+  PageCalls(R"({"id":"60006","uuid":"b","data":{"title":"Renamed"}})");
+  PageCalls(R"({"id":"10002","uuid":"c","data":{}})");
+  // Inside the engine's callback nothing ran: the requests wait in the loop.
+  EXPECT_TRUE(CallsStartingWith("PostWebMessageAsJson").empty());
+  EXPECT_EQ(MainWindow().Caption(), "Demo App");
+
+  Loop.Drain();
+  EXPECT_EQ(CallsStartingWith("PostWebMessageAsJson"),
+            (std::vector<std::string>{
+                R"(PostWebMessageAsJson {"uuid": "a", "success": true, "result": "2026.1"})",
+                R"(PostWebMessageAsJson {"uuid": "b", "success": true, "result": true})",
+                R"(PostWebMessageAsJson {"uuid": "c", "success": true, "result": true})"}));
+  EXPECT_EQ(MainWindow().Caption(), "Renamed");
+}
+
+TEST_F(MainFormTest, ClosingWhileADialogIsOpenReleasesTheBridgeOnlyAfterItsHandlerReturns) {
+  struct TCase {
+    const char* Request;
+    std::size_t Dialog; // in the order the bridge makes them: open, save, (centre), folder
+    bool ByCloseButton; // else the page calls qel.app.close() itself
+  };
+  const TCase cases[] = {
+      {R"({"id":"20001","uuid":"d","data":{}})", 0, false},
+      {R"({"id":"20002","uuid":"d","data":{}})", 1, true},
+      {R"({"id":"20003","uuid":"d","data":{}})", 2, false},
+      {R"({"id":"20001","uuid":"d","data":{}})", 0, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Request) + (c.ByCloseButton ? " closed by the button" : ""));
+    Toolkit.FileDialogs.clear();
+    Make("");
+    CompleteWebView();
+    Platform.ClearCalls();
+    ASSERT_EQ(Toolkit.FileDialogs.size(), 3u);
+    FakeFileDialog& dialog = *Toolkit.FileDialogs[c.Dialog];
+    const std::shared_ptr<bool> dialogAlive = dialog.Alive;
+    dialog.Answers.push_back("C:\\chosen.txt");
+    dialog.WhileShown = [&] {
+      if (c.ByCloseButton)
+        MainWindow().UserClose(); // asks the page, whose handler answers:
+      PageCalls(R"({"id":"50001","uuid":"bye","data":{}})");
+      // The dialog's own loop runs the close request and the close.
+      Loop.Drain();
+      EXPECT_TRUE(MainWindow().Closed);
+      EXPECT_EQ(Form->BrowserExternalModule(), nullptr);
+      EXPECT_TRUE(*dialogAlive) << "the dialog went while it was still shown";
+    };
+    PageCalls(c.Request);
+    Loop.Drain();
+
+    EXPECT_FALSE(*dialogAlive) << "released once the handler returned";
+    EXPECT_EQ(Form->BrowserForm(), nullptr);
+    // The dialog's answer had no page left to go to.
+    EXPECT_TRUE(CallsStartingWith("PostWebMessageAsJson").empty());
+  }
+}
+
+TEST_F(MainFormTest, ARequestStillQueuedWhenTheWindowClosesDoesNothing) {
+  Make("");
+  CompleteWebView();
+  Platform.ClearCalls();
+  PageCalls(R"({"id":"60006","uuid":"late","data":{"title":"Too late"}})");
+  // The page agrees to close and the window closes before the loop runs.
+  Form->BrowserExternalModuleAppCloseRequest(*Form->BrowserExternalModule());
+  MainWindow().UserClose();
+  ASSERT_TRUE(MainWindow().Closed);
+  Loop.Drain();
+  EXPECT_EQ(MainWindow().Caption(), "Demo App");
+  EXPECT_TRUE(CallsStartingWith("PostWebMessageAsJson").empty());
 }
 
 // The whole program on the fakes: start-up, the single-instance rule and

@@ -10,8 +10,9 @@
 
 namespace tessera {
 
-// Defined with the web view control, which reacts to the same commands.
-enum class TSysCommand;
+// The system commands a window reports: minimize and restore, which the
+// web view control answers by hiding and showing its page, and any other.
+enum class TSysCommand { Minimize, Restore, Other };
 
 class ToolkitMenu;
 

@@ -235,6 +235,12 @@ bool FakeToolkit::SetStyle(const std::string& name) {
 bool FakeFileDialog::Execute(TNativeWindow owner) {
   Owners.push_back(owner);
   FileNamesShown.push_back(FFileName);
+  if (WhileShown) {
+    // A copy: whatever runs may replace the callback, and the dialog must
+    // still be here when it returns.
+    const std::function<void()> whileShown = WhileShown;
+    whileShown();
+  }
   std::optional<std::string> answer;
   if (!Answers.empty()) {
     answer = std::move(Answers.front());

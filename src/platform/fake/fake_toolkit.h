@@ -214,6 +214,7 @@ private:
 class FakeFileDialog final : public ToolkitFileDialog {
 public:
   explicit FakeFileDialog(TFileDialogKind kind) : Kind(kind) {}
+  ~FakeFileDialog() override { *Alive = false; }
   void SetTitle(const std::string& title) override { Title = title; }
   void SetFileName(const std::string& fileName) override { FFileName = fileName; }
   void ClearFileTypes() override { FileTypes.clear(); }
@@ -234,6 +235,11 @@ public:
   // What each run saw: its owner, and the file name set when it started.
   std::vector<TNativeWindow> Owners;
   std::vector<std::string> FileNamesShown;
+  // Runs while the dialog is shown, as the loop of a real dialog would run
+  // whatever else happens meanwhile.
+  std::function<void()> WhileShown;
+  // False once the dialog is gone; a copy outlives it.
+  std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
 
 private:
   std::string FFileName;

@@ -1,5 +1,7 @@
 #include "platform/gtk/main_loop_glib.h"
 
+#include "platform/api/engine_callback_scope.h"
+
 #include <vector>
 
 namespace tessera::gtk {
@@ -31,6 +33,7 @@ bool RunLoop(GMainLoop* loop) {
 } // namespace
 
 bool RunModalLoop(GMainLoop* loop) {
+  CheckNoEngineCallback("a modal loop");
   TLoopStack& loops = Loops();
   if (!RunLoop(loop)) {
     return false;

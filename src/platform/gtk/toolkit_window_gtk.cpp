@@ -32,13 +32,9 @@ constexpr int kDefaultHeight = 240;
 // X11 keeps window sizes in 16 bits.
 constexpr int kLargestSize = 32767;
 
-// The minimize and restore commands, in the order the web view control
-// defines them.
-constexpr int kSysCommandMinimize = 0;
 // How long after asking for a change of the iconified state the window
 // manager's reports are taken as its answer, not as the user's doing.
 constexpr gint64 kWindowManagerSettleMicroseconds = 500 * 1000;
-constexpr int kSysCommandRestore = 1;
 
 int Width(const TBoundsRect& r) {
   return r.Right - r.Left;
@@ -230,8 +226,7 @@ gboolean GtkToolkitWindow::OnWindowStateEvent(GtkWidget*, GdkEventWindowState* e
     }
     window->FRequestedIconified = iconified;
     // The user did it, through the window manager or the task bar.
-    window->FEvents.SysCommand(
-        static_cast<TSysCommand>(iconified ? kSysCommandMinimize : kSysCommandRestore));
+    window->FEvents.SysCommand(iconified ? TSysCommand::Minimize : TSysCommand::Restore);
     return 0;
   });
   return FALSE;

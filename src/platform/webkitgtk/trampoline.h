@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/api/engine_callback_scope.h"
+
 #include <exception>
 #include <iostream>
 
@@ -9,6 +11,7 @@ namespace tessera::webkitgtk {
 // into the engine's C frames, so an exception is reported on standard error
 // and the engine gets `fallback`.
 template <typename R, typename F> R Trampoline(const char* where, R fallback, F&& work) {
+  const TEngineCallbackScope scope(where);
   try {
     return work();
   } catch (const std::exception& e) {
