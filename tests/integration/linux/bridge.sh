@@ -36,7 +36,7 @@ pack_app bridge
 
 step "hello and isRuntime resolve"
 start_app bridge
-expect_report bridge hello '"2026.1"' 30
+expect_report bridge hello '"2026.1"'
 expect_report bridge isRuntime 'true'
 expect_report bridge both '[true,"2026.1"]'
 
@@ -49,5 +49,5 @@ replies=$(grep -ac -- '^-> ' "$log" || true)
 [ "$replies" -eq 5 ] || fail "$replies replies, expected 5 (hello, isRuntime, two for both, after)"
 
 step "qel.app.close() ends the application"
-expect_exit "$APP_PID" 20 0
+expect_exit "$APP_PID" "$WAIT" 0
 echo "PASS"

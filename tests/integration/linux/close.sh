@@ -39,16 +39,16 @@ close_query='js qel.events.onCloseQuery();'
 
 step "the default handler closes the window after one exchange with the page"
 start_app agrees
-wait_window "Close Agrees" 30
+wait_window "Close Agrees" "$WAIT"
 expect_report agrees ready true
 close_window "$WINDOW"
-expect_exit "$APP_PID" 15 0
+expect_exit "$APP_PID" "$WAIT" 0
 grep -aq '^<- {"id":50001,' "$WORK/agrees/bridge.log" || fail "the page did not call qel.app.close()"
 [ "$(log_count agrees "$close_query")" -eq 2 ] || fail "the page was asked $(log_count agrees "$close_query") times, expected 2"
 
 step "a refusing handler keeps the window open"
 start_app refuses
-wait_window "Close Refuses" 30
+wait_window "Close Refuses" "$WAIT"
 expect_report refuses ready true
 close_window "$WINDOW"
 expect_report refuses asked 1
@@ -58,6 +58,6 @@ still_running "$APP_PID" 1
 step "once the page agrees, the window closes"
 close_window "$WINDOW"
 expect_report refuses asked 2
-expect_exit "$APP_PID" 15 0
+expect_exit "$APP_PID" "$WAIT" 0
 [ "$(log_count refuses "$close_query")" -eq 3 ] || fail "the page was asked $(log_count refuses "$close_query") times, expected 3"
 echo PASS

@@ -42,13 +42,18 @@ echo x >"$WORK/files/pick me.txt"
 dunst >/dev/null 2>&1 &
 STARTED_PIDS+=("$!")
 
-# answer CAPTION TEXT: types TEXT into the chooser CAPTION and presses
-# Enter once the name's completion has settled.
+# answer CAPTION PATH: types the absolute PATH into the chooser CAPTION and
+# presses Enter once the chooser's field holds all of it. The leading "/"
+# goes first, alone: typed into the file list it opens the location field,
+# which takes keys only once it is there (keys typed on meanwhile would be
+# lost, and the chooser would open a path nobody typed).
 answer() {
-  wait_window "$1" 30
-  sleep 0.5
-  type_into "$WINDOW" "$2"
-  sleep 0.5
+  wait_window "$1" "$WAIT"
+  mark_widgets dialogs
+  type_into "$WINDOW" /
+  wait_widgets dialogs "text /"
+  type_into "$WINDOW" "${2#/}"
+  wait_widgets dialogs "text $2"
   press "$WINDOW" Return
 }
 
@@ -56,26 +61,25 @@ start_app dialogs
 
 step "openFile: the typed file's path"
 answer "Pick a page file" "$WORK/files/pick me.txt"
-expect_report dialogs open "\"$WORK/files/pick me.txt\"" 20
+expect_report dialogs open "\"$WORK/files/pick me.txt\""
 
 step "saveFile: Escape gives the empty string"
-wait_window "Save the page" 30
-sleep 0.5
+wait_window "Save the page" "$WAIT"
 press "$WINDOW" Escape
-expect_report dialogs save '""' 20
+expect_report dialogs save '""'
 
 step "selFolder: the folder with a trailing slash"
 answer "Pick a page folder" "$WORK/files/chosen folder"
-expect_report dialogs folder "\"$WORK/files/chosen folder/\"" 20
+expect_report dialogs folder "\"$WORK/files/chosen folder/\""
 
 step "notification: presented by dunst, and its click reaches the page with the name"
-expect_report dialogs notified true 20
-deadline=$((SECONDS + 10))
+expect_report dialogs notified true
+deadline=$((SECONDS + WAIT))
 until [ "$(dunstctl count displayed 2>/dev/null)" = 1 ]; do
   [ $SECONDS -lt $deadline ] || fail "dunst shows no notification"
   sleep 0.2
 done
 dunstctl action 0
-expect_report dialogs clicked '"report \"7\""' 20
-expect_exit "$APP_PID" 20 0
+expect_report dialogs clicked '"report \"7\""'
+expect_exit "$APP_PID" "$WAIT" 0
 echo "PASS"

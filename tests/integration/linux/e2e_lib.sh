@@ -25,6 +25,12 @@ mkdir -p "$TESSERA_ARTIFACTS"
 export XDG_DATA_HOME=$WORK/data
 source "$(dirname "${BASH_SOURCE[0]}")/../process_watch.sh"
 
+# How long a test waits for anything it expects (a window, a report, a
+# property, an exit) before it fails. It guards against a hang, it is no
+# timing: the machine may be busy, and every wait ends as soon as the thing
+# happens.
+WAIT=${TESSERA_E2E_WAIT:-90}
+
 fail() {
   echo "FAIL: $*" >&2
   local name
@@ -111,11 +117,11 @@ window_count() {
   visible_windows "$1" | wc -l
 }
 
-# wait_windows CAPTION COUNT SECONDS: waits until exactly COUNT visible
+# wait_windows CAPTION COUNT [SECONDS]: waits until exactly COUNT visible
 # windows have that caption and lists them in WINDOWS. A search that meets a
 # window being destroyed can come back short, so it is asked again.
 wait_windows() {
-  local deadline=$((SECONDS + $3))
+  local deadline=$((SECONDS + ${3:-$WAIT}))
   while :; do
     WINDOWS=$(visible_windows "$1")
     [ "$(printf '%s' "$WINDOWS" | grep -c .)" -eq "$2" ] && return 0
@@ -130,15 +136,20 @@ close_window() {
   xdotool key --clearmodifiers alt+F4
 }
 
-# activate WINDOW: makes the window the active one. A window that has just
-# been mapped may not be managed by the window manager yet, which then
-# ignores the request: ask again a few times.
+# activate WINDOW: makes the window the active one, with the keyboard focus.
+# A window that has just been mapped may not be managed by the window
+# manager yet, which then ignores the request: it is asked again every few
+# seconds until _NET_ACTIVE_WINDOW names the window.
 activate() {
-  for _ in 1 2 3 4; do
-    timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1 && return 0
-    sleep 0.5
+  local deadline=$((SECONDS + WAIT)) asked=-10
+  while [ "$(xdotool getactivewindow 2>/dev/null)" != "$1" ]; do
+    [ $SECONDS -lt $deadline ] || fail "cannot activate $1"
+    if [ $((SECONDS - asked)) -ge 5 ]; then
+      xdotool windowactivate "$1" >/dev/null 2>&1 || true
+      asked=$SECONDS
+    fi
+    sleep 0.1
   done
-  fail "cannot activate $1"
 }
 
 # type_into WINDOW TEXT: types into the window that has the focus.
@@ -155,15 +166,15 @@ press() {
   xdotool key --clearmodifiers --delay 50 "$@"
 }
 
-# wait_log NAME LINE SECONDS: waits until the bridge log of NAME holds that
-# exact line.
+# wait_log NAME LINE [SECONDS]: waits until the bridge log of NAME holds
+# that exact line.
 wait_log() {
-  local log=$WORK/$1/bridge.log deadline=$((SECONDS + $3))
+  local log=$WORK/$1/bridge.log deadline=$((SECONDS + ${3:-$WAIT}))
   while [ $SECONDS -lt $deadline ]; do
     [ -f "$log" ] && grep -aFxq -- "$2" "$log" && return 0
     sleep 0.1
   done
-  fail "bridge log of $1 has no line \"$2\" within $3 s"
+  fail "bridge log of $1 has no line \"$2\" within ${3:-$WAIT} s"
 }
 
 # log_count NAME LINE: how many times the exact line is in the bridge log.
@@ -173,10 +184,10 @@ log_count() {
   grep -aFxc -- "$2" "$log" || true
 }
 
-# wait_report NAME TEST SECONDS: waits for the page's report of TEST and
+# wait_report NAME TEST [SECONDS]: waits for the page's report of TEST and
 # sets REPORT to its value, as JSON.
 wait_report() {
-  local log=$WORK/$1/bridge.log deadline=$((SECONDS + $3)) line
+  local log=$WORK/$1/bridge.log deadline=$((SECONDS + ${3:-$WAIT})) line
   local prefix="<- {\"test\":\"$2\",\"value\":"
   while [ $SECONDS -lt $deadline ]; do
     if [ -f "$log" ]; then
@@ -189,25 +200,34 @@ wait_report() {
     fi
     sleep 0.1
   done
-  fail "the page of $1 did not report \"$2\" within $3 s"
+  fail "the page of $1 did not report \"$2\" within ${3:-$WAIT} s"
 }
 
 # expect_report NAME TEST VALUE [SECONDS]: the page reported exactly VALUE
 # (JSON) for TEST.
 expect_report() {
-  wait_report "$1" "$2" "${4:-20}"
+  wait_report "$1" "$2" "${4:-$WAIT}"
   [ "$REPORT" = "$3" ] || fail "$1 reported $2 = $REPORT, expected $3"
 }
 
-# wait_widgets NAME LINE SECONDS: waits until the widget probe recorded that
-# exact line for a window of NAME.
+# mark_widgets NAME: from now on, wait_widgets for NAME looks only at what
+# the probe records after this point (a line it recorded before, for an
+# earlier window, does not count).
+declare -A WIDGETS_MARK=()
+mark_widgets() {
+  WIDGETS_MARK[$1]=$(stat -c %s "$WORK/$1/widgets.log" 2>/dev/null || echo 0)
+}
+
+# wait_widgets NAME LINE [SECONDS]: waits until the widget probe recorded
+# that exact line for a window of NAME (since mark_widgets NAME, if called).
 wait_widgets() {
-  local log=$WORK/$1/widgets.log deadline=$((SECONDS + $3))
+  local log=$WORK/$1/widgets.log deadline=$((SECONDS + ${3:-$WAIT}))
+  local from=$((${WIDGETS_MARK[$1]:-0} + 1))
   while [ $SECONDS -lt $deadline ]; do
-    [ -f "$log" ] && grep -aFxq -- "$2" "$log" && return 0
+    [ -f "$log" ] && grep -aFxq -- "$2" < <(tail -c +"$from" "$log") && return 0
     sleep 0.1
   done
-  fail "no window of $1 showed \"$2\" within $3 s"
+  fail "no window of $1 showed \"$2\" within ${3:-$WAIT} s"
 }
 
 # window_property WINDOW ATOM: the property as xprop prints it.
@@ -220,10 +240,10 @@ screenshot() {
   import -window root "$TESSERA_ARTIFACTS/$1" 2>/dev/null || true
 }
 
-# wait_property WINDOW ATOM TEXT SECONDS: waits until xprop shows TEXT in
+# wait_property WINDOW ATOM TEXT [SECONDS]: waits until xprop shows TEXT in
 # the window's property ATOM (the window manager sets some after mapping).
 wait_property() {
-  local deadline=$((SECONDS + $4)) value=""
+  local deadline=$((SECONDS + ${4:-$WAIT})) value=""
   while [ $SECONDS -lt $deadline ]; do
     value=$(window_property "$1" "$2")
     grep -Fq -- "$3" <<<"$value" && return 0

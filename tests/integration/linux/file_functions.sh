@@ -72,7 +72,7 @@ printf 'in here' >"$T/marker.txt"
 
 step "files and folders are tested, written and deleted where the calls say"
 start_app files
-expect_report files exeDir "\"$WORK/files/\"" 30
+expect_report files exeDir "\"$WORK/files/\""
 expect_report files fileExists true
 expect_report files fileExistsOnFolder false
 expect_report files dirExists true
@@ -92,12 +92,12 @@ expect_report files deleteDir true
 expect_report files deleteDirAgain false
 
 step "listings: subfolders where they are met, names with quotes intact"
-wait_report files listAll 20
+wait_report files listAll
 for path in "$T/list/a.txt" "$T/list/q\\\"x.txt" "$T/list/inner/c.TXT"; do
   grep -Fq "\"$path\"" <<<"$REPORT" || fail "the recursive listing lacks $path: $REPORT"
 done
 [ "$(grep -o '","' <<<"$REPORT" | wc -l)" -eq 2 ] || fail "the recursive listing: $REPORT"
-wait_report files listTop 20
+wait_report files listTop
 [ "$REPORT" = "[\"$T/list/a.txt\",\"$T/list/q\\\"x.txt\"]" ] ||
   [ "$REPORT" = "[\"$T/list/q\\\"x.txt\",\"$T/list/a.txt\"]" ] || fail "the top listing: $REPORT"
 expect_report files listEmpty '[]'
@@ -122,15 +122,15 @@ expect_report files appData "\"${XDG_CONFIG_HOME:-$HOME/.config}/\""
 step "console commands, window captions and adapter addresses"
 expect_report files echo '"hello\n"'
 expect_report files inFolder '"in here"'
-wait_report files unknown 20
+wait_report files unknown
 grep -q 'no_such_command_tessera' <<<"$REPORT" || fail "a missing command should answer the shell's complaint: $REPORT"
 expect_report files noCommand '"rejected: Missing command"'
-wait_report files windows 20
+wait_report files windows
 grep -Fq '"Files Probe"' <<<"$REPORT" || fail "the window list lacks the main window: $REPORT"
-wait_report files macs 20
+wait_report files macs
 grep -Eq '^\[("[EWU],([0-9A-F]{2}:){5}[0-9A-F]{2}"(,"[EWU],([0-9A-F]{2}:){5}[0-9A-F]{2}")*)?\]$' <<<"$REPORT" ||
   fail "adapter lines: $REPORT"
 
 step "qel.app.close() ends the application"
-expect_exit "$APP_PID" 20 0
+expect_exit "$APP_PID" "$WAIT" 0
 echo "PASS"

@@ -33,30 +33,30 @@ step "the page's new window starts a second process at that page"
 # The application ID as only argument skips the password.
 start_app solo e2e.instances
 first_pid=$APP_PID
-expect_report solo first '"tessera://localhost/index.html"' 30
+expect_report solo first '"tessera://localhost/index.html"'
 # The new process inherits the bridge log.
-expect_report solo second '"tessera://localhost/other.html?from=first"' 30
-wait_windows Solo 2 10
+expect_report solo second '"tessera://localhost/other.html?from=first"'
+wait_windows Solo 2
 [ "$(grep -c '^entry hidden$' "$WORK/solo/widgets.log" || true)" -eq 0 ] || fail "a password prompt was shown"
 
 step "another start while they run ends silently"
 start_exe solo-third "$WORK/solo/solo" e2e.instances
-expect_exit "$APP_PID" 20 0
+expect_exit "$APP_PID" "$WAIT" 0
 [ ! -s "$WORK/solo-third/widgets.log" ] || fail "the third start showed: $(cat "$WORK/solo-third/widgets.log")"
 start_exe solo-fourth "$WORK/solo/solo" e2e.instances "file:///other.html" extra
-expect_exit "$APP_PID" 20 0
+expect_exit "$APP_PID" "$WAIT" 0
 [ ! -s "$WORK/solo-fourth/widgets.log" ] || fail "a start with three arguments showed a window"
 
 step "both windows close"
-wait_windows Solo 2 10
+wait_windows Solo 2
 for window in $WINDOWS; do
   pid=$(pid_of_window "$window")
   [ "$pid" = "$first_pid" ] || second_pid=$pid
   close_window "$window"
 done
-expect_exit "$first_pid" 15 0
+expect_exit "$first_pid" "$WAIT" 0
 [ -n "${second_pid:-}" ] || fail "no window belongs to the second process"
-deadline=$((SECONDS + 15))
+deadline=$((SECONDS + WAIT))
 while kill -0 "$second_pid" 2>/dev/null; do
   [ $SECONDS -lt $deadline ] || fail "the second process still runs"
   sleep 0.1

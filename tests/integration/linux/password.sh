@@ -21,9 +21,9 @@ pack_app locked
 
 step "a wrong password keeps the prompt open"
 start_app locked
-wait_window "Locked" 30
+wait_window "Locked" "$WAIT"
 prompt=$WINDOW
-wait_widgets locked "entry hidden" 5
+wait_widgets locked "entry hidden"
 type_into "$prompt" "wrong"
 press "$prompt" Return
 still_running "$APP_PID" 1
@@ -33,23 +33,23 @@ still_running "$APP_PID" 1
 step "the right password opens the application, without Enter"
 press "$prompt" ctrl+a
 type_into "$prompt" "s3cret"
-expect_report locked ready true 30
-wait_window "Unlocked page" 10
+expect_report locked ready true
+wait_window "Unlocked page" "$WAIT"
 close_window "$WINDOW"
-expect_exit "$APP_PID" 15 0
+expect_exit "$APP_PID" "$WAIT" 0
 
 step "closing the prompt ends the process"
 start_app locked
-wait_window "Locked" 30
+wait_window "Locked" "$WAIT"
 close_window "$WINDOW"
-expect_exit "$APP_PID" 15 0
+expect_exit "$APP_PID" "$WAIT" 0
 [ "$(grep -c ready "$WORK/locked/bridge.log")" -eq 1 ] || fail "the application opened without the password"
 
 step "the application ID as first argument skips the prompt"
 prompts=$(grep -c '^entry hidden$' "$WORK/locked/widgets.log")
 start_app locked e2e.password
-wait_window "Unlocked page" 30
+wait_window "Unlocked page" "$WAIT"
 [ "$(grep -c '^entry hidden$' "$WORK/locked/widgets.log")" -eq "$prompts" ] || fail "the prompt was shown"
 close_window "$WINDOW"
-expect_exit "$APP_PID" 15 0
+expect_exit "$APP_PID" "$WAIT" 0
 echo PASS

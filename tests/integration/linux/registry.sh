@@ -33,17 +33,17 @@ pack_app registry
 
 step "the first run writes a value"
 start_app registry
-expect_report registry write 'true' 30
+expect_report registry write 'true'
 expect_report registry parent 'true'
 expect_report registry missing '"rejected: Missing registry key."'
-expect_exit "$APP_PID" 20 0
+expect_exit "$APP_PID" "$WAIT" 0
 [ -f "$XDG_DATA_HOME/tessera/registry.sqlite3" ] || fail "no store in $XDG_DATA_HOME/tessera"
 
 step "after a restart the page reads it back, then deletes the key"
 mv "$WORK/registry/bridge.log" "$WORK/registry/bridge-first.log"
 start_app registry
-expect_report registry restarted '"say \"hi\" é"' 30
+expect_report registry restarted '"say \"hi\" é"'
 expect_report registry deleteKey 'true'
 expect_report registry gone 'false'
-expect_exit "$APP_PID" 20 0
+expect_exit "$APP_PID" "$WAIT" 0
 echo "PASS"

@@ -84,7 +84,7 @@ echo "beside the executable" >"$WORK/serving/beside/next.txt"
 
 start_app serving
 step "style sheets, classic scripts, module imports and images load from the package"
-expect_report serving style '"rgb(1, 2, 3)"' 30
+expect_report serving style '"rgb(1, 2, 3)"'
 expect_report serving classic 'true'
 expect_report serving module '42'
 expect_report serving image '"2x1"'

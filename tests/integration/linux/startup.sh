@@ -9,12 +9,12 @@ source "$(dirname "$0")/e2e_lib.sh"
 expect_no_package_message() {
   local name=$1
   start_exe "$name" "$TESSERA_RUNTIME"
-  wait_window "$2" 30
-  wait_widgets "$name" "window $2" 5
-  wait_widgets "$name" "label $3" 5
-  wait_widgets "$name" "button $4" 5
+  wait_window "$2" "$WAIT"
+  wait_widgets "$name" "window $2"
+  wait_widgets "$name" "label $3"
+  wait_widgets "$name" "button $4"
   press "$WINDOW" Return
-  expect_exit "$APP_PID" 10 0
+  expect_exit "$APP_PID" "$WAIT" 0
 }
 
 step "no package: the message in English"
@@ -42,6 +42,6 @@ echo '<!DOCTYPE html><html><body>never shown</body></html>' >"$WORK/noid/index.h
 "$TESSERA_TEST_PACKER" "$TESSERA_RUNTIME" "$WORK/noid/noid" - "qel.ini=$WORK/noid/qel.ini" \
   "app/index.html=$WORK/noid/index.html" || fail "cannot pack the settings without an ID"
 start_app noid
-expect_exit "$APP_PID" 20 0
+expect_exit "$APP_PID" "$WAIT" 0
 [ ! -s "$WORK/noid/widgets.log" ] || fail "a window was shown: $(cat "$WORK/noid/widgets.log")"
 echo PASS

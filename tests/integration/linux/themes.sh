@@ -38,7 +38,7 @@ JS
 
 step "the themes, and switching by exact name"
 start_app switching
-expect_report switching start '"Windows"' 30
+expect_report switching start '"Windows"'
 expect_report switching themes '["Amakrits","Amethyst Kamri","Aqua Graphite","Aqua Light Slate","Auric","Carbon","Charcoal Dark Slate","Cobalt XEMedia","Cyan Dusk","Cyan Night","Emerald Light Slate","Glossy","Glow","Golden Graphite","Iceberg Classico","Lavender Classico","Light","Luna","Metropolis UI Black","Metropolis UI Blue","Metropolis UI Dark","Metropolis UI Green","Obsidian","Onyx Blue","Ruby Graphite","Sapphire Kamri","Silver","Sky","Slate Classico","Smokey Quartz Kamri","Tablet Dark","Tablet Light","Turquoise Gray","Windows","Windows10","Windows10 Blue","Windows10 Dark","Windows10 Green","Windows10 Purple","Windows10 SlateGray"]'
 expect_report switching setCarbon 'true'
 expect_report switching afterCarbon '"Carbon"'
@@ -50,20 +50,20 @@ expect_report switching afterLowerCase '"Carbon"'
 expect_report switching setWindows 'true'
 expect_report switching afterWindows '"Windows"'
 grep -aFq -- '-> {"uuid": ' "$WORK/switching/bridge.log" || fail "no reply was logged"
-expect_exit "$APP_PID" 20 0
+expect_exit "$APP_PID" "$WAIT" 0
 
 step "the theme of qel.ini is active from the start"
 theme_app configured "Theme=Carbon" </dev/null
 start_app configured
-expect_report configured start '"Carbon"' 30
-expect_exit "$APP_PID" 20 0
+expect_report configured start '"Carbon"'
+expect_exit "$APP_PID" "$WAIT" 0
 
 step "a theme that matches none is reported, and the application opens unstyled"
 theme_app unknown "Theme=Nope" </dev/null
 start_app unknown
-wait_widgets unknown "label Style 'Nope' not found" 30
-wait_window "Error" 10
+wait_widgets unknown "label Style 'Nope' not found"
+wait_window "Error" "$WAIT"
 press "$WINDOW" Return
-expect_report unknown start '"Windows"' 30
-expect_exit "$APP_PID" 20 0
+expect_report unknown start '"Windows"'
+expect_exit "$APP_PID" "$WAIT" 0
 echo PASS

@@ -26,12 +26,17 @@ async function run() {
   report("style", [await qel.window.setStyle({ style: "ontop" }), await qel.window.getStyle()]);
   report("title", [await qel.window.setTitle({ title: "Renamed \"by\" page" }),
                    await qel.window.getTitle()]);
-  // The window manager applies a new size after the call returns; the
-  // window reports it once it has.
+  // The window manager applies a new size after the call returns: the page
+  // asks again on each resize (and every second, should the event come
+  // before the handler is in place) until the size arrives or the test
+  // gives up.
   const resized = await qel.window.setSize({ left: 40, top: 30, width: "640.7", height: 420 });
   let size = await qel.window.getSize();
-  for (let i = 0; i < 30 && size.width !== 640; i++) {
-    await new Promise((resolve) => setTimeout(resolve, 100));
+  while (size.width !== 640 || size.height !== 420) {
+    await new Promise((resolve) => {
+      window.addEventListener("resize", resolve, { once: true });
+      setTimeout(resolve, 1000);
+    });
     size = await qel.window.getSize();
   }
   report("size", [resized, size]);
@@ -50,8 +55,11 @@ async function run() {
     await qel.mainMenu.updateItem({ id: "abc" }).catch((e) => "rejected: " + e)]);
   report("fullscreen", [await qel.app.inFullscreen(), qel.app.enterFullscreen() && "sent",
                         await qel.app.inFullscreen()]);
-  // Back to the window's frame, clear of the tray at the screen's corner.
-  await new Promise((resolve) => setTimeout(resolve, 3000));
+  // Back to the window's frame, clear of the tray at the screen's corner,
+  // once the test has seen the full screen and says so with a file beside
+  // the executable.
+  while (!(await qel.files.fileExists({ filePath: "seen-fullscreen" })))
+    await new Promise((resolve) => setTimeout(resolve, 100));
   qel.app.exitFullscreen();
   report("tray", [await qel.trayMenu.setItems(menu([{ id: 9, caption: "Show" }])),
                   await qel.trayMenu.showIcon(), await qel.app.inFullscreen()]);
@@ -63,7 +71,7 @@ pack_app winfn
 
 step "app and window functions answer and change the window"
 start_app winfn one "two words"
-wait_report winfn args 30
+wait_report winfn args
 grep -Fq ',"one","two words"]' <<<"$REPORT" || fail "getArgs: $REPORT"
 expect_report winfn style '[true,"ontop"]'
 expect_report winfn title '[true,"Renamed \"by\" page"]'
@@ -71,21 +79,22 @@ expect_report winfn size '[true,{"top":30,"left":40,"width":640,"height":420}]'
 expect_report winfn border '"sizeable"'
 expect_report winfn zoom '[false,"1",true,"1.25"]'
 expect_report winfn navigate '"rejected: Missing url"'
-wait_window 'Renamed "by" page' 10
-wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_ABOVE 5
+wait_window 'Renamed "by" page' "$WAIT"
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_ABOVE
 
 step "a menu built, replaced through an empty list only, and clicked"
 expect_report winfn menu '[true,true,"rejected: Wrong menu items JSON",true,true,"rejected: Wrong item ID"]'
 screenshot menu.png
 # F10 opens the menu bar's first menu; the first item of it is "Run now".
 press "$WINDOW" F10
-sleep 0.5
+wait_widgets winfn "item Run now"
 press "$WINDOW" Down Return
-expect_report winfn menu-click '"5"' 10
+expect_report winfn menu-click '"5"'
 
 step "full screen"
 expect_report winfn fullscreen '[false,"sent",true]'
-wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED 5
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED
+touch "$WORK/winfn/seen-fullscreen"
 
 step "the tray icon in an XEmbed tray: a click, and its menu's item chosen"
 expect_report winfn tray '[true,true,false]'
@@ -93,14 +102,22 @@ if command -v trayer >/dev/null; then
   trayer --edge top --align left --height 32 --widthtype request --expand false \
     --SetPartialStrut false >/dev/null 2>&1 &
   STARTED_PIDS+=("$!")
-  sleep 2
-  # The only icon sits at the tray's left end.
-  xdotool mousemove 16 16 click 1
-  expect_report winfn tray-click 'true' 10
-  xdotool mousemove 16 16 click 3
-  sleep 0.5
+  # The icon is the application's other window, once it shows in the tray
+  # (viewable: mapped, and so are the tray windows holding it).
+  deadline=$((SECONDS + WAIT))
+  until icon=$(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null | grep -vx "$WINDOW" | head -n 1) &&
+    [ -n "$icon" ]; do
+    [ $SECONDS -lt $deadline ] || fail "the tray shows no icon"
+    sleep 0.1
+  done
+  eval "$(xdotool getwindowgeometry --shell "$icon")"
+  centre="$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+  xdotool mousemove $centre click 1
+  expect_report winfn tray-click 'true'
+  xdotool mousemove $centre click 3
+  wait_widgets winfn "item Show"
   xdotool key Down Return
-  expect_report winfn tray-menu-click '"9"' 10
+  expect_report winfn tray-menu-click '"9"'
 else
   echo "trayer is not installed: tray clicks not checked"
 fi

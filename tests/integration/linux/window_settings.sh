@@ -52,9 +52,9 @@ INI
 
 step "size, limits, centred placement, stay-on-top; the caption stays the name"
 start_app sized
-expect_report sized ready true 30
-wait_window "Sized" 10
-wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_ABOVE 5
+expect_report sized ready true
+wait_window "Sized" "$WAIT"
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_ABOVE
 hints=$(window_property "$WINDOW" WM_NORMAL_HINTS)
 grep -Fq "minimum size: 600 by 300" <<<"$hints" || fail "minimum size: $hints"
 grep -Fq "maximum size: 600 by" <<<"$hints" || fail "the maximum width was not raised to the minimum: $hints"
@@ -71,31 +71,31 @@ centre_x=$((X + WIDTH / 2)) centre_y=$((Y + HEIGHT / 2))
 [ "$(window_count "Sized page")" -eq 0 ] || fail "the caption followed the page without DynamicAppTitle"
 screenshot sized.png
 close_window "$WINDOW"
-expect_exit "$APP_PID" 15 0
+expect_exit "$APP_PID" "$WAIT" 0
 
 step "maximized; the caption follows the page's title"
 start_app maximized
-wait_window "Maximized page" 30
-wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED_VERT 5
-wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED_HORZ 5
+wait_window "Maximized page" "$WAIT"
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED_VERT
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED_HORZ
 close_window "$WINDOW"
-expect_exit "$APP_PID" 15 0
+expect_exit "$APP_PID" "$WAIT" 0
 
 step "no border"
 start_app borderless
-expect_report borderless ready true 30
-wait_window "Borderless" 10
-wait_property "$WINDOW" _NET_FRAME_EXTENTS "= 0, 0, 0, 0" 5
+expect_report borderless ready true
+wait_window "Borderless" "$WAIT"
+wait_property "$WINDOW" _NET_FRAME_EXTENTS "= 0, 0, 0, 0"
 screenshot borderless.png
 close_window "$WINDOW"
-expect_exit "$APP_PID" 15 0
+expect_exit "$APP_PID" "$WAIT" 0
 
 step "full screen: borderless and maximized, whatever WindowBorder and WindowState say"
 start_app fullscreen
-expect_report fullscreen ready true 30
-wait_window "Full" 10
-wait_property "$WINDOW" _NET_FRAME_EXTENTS "= 0, 0, 0, 0" 5
-wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED_VERT 5
+expect_report fullscreen ready true
+wait_window "Full" "$WAIT"
+wait_property "$WINDOW" _NET_FRAME_EXTENTS "= 0, 0, 0, 0"
+wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_MAXIMIZED_VERT
 close_window "$WINDOW"
-expect_exit "$APP_PID" 15 0
+expect_exit "$APP_PID" "$WAIT" 0
 echo PASS
