@@ -40,9 +40,10 @@ public:
   bool IsUiThread() const override { return std::this_thread::get_id() == FUiThread; }
 
   // Pumps the UI loop until `done` answers true or `timeout` passes;
-  // answers `done()`.
+  // answers `done()`. The default is a guard against a hang, not a timing:
+  // the engine's processes may start slowly on a busy machine.
   template <typename F>
-  bool PumpUntil(F&& done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+  bool PumpUntil(F&& done, std::chrono::milliseconds timeout = std::chrono::seconds(90)) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     // A ticking source keeps the blocking iteration from sleeping past the
     // deadline when nothing else happens.

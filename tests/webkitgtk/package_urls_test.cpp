@@ -110,11 +110,12 @@ TEST(EndBrowserProcessTest, KillsOnlyAfterTheWaitAndOnlyThatProcess) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
   EXPECT_NE(kill(stubborn, 0), 0);
 
-  // Ending by itself within the wait: the call returns early.
+  // Ending by itself within the wait: the call returns early (well before
+  // the end of a long wait, however busy the machine).
   const pid_t quick = StartChild(50);
   const auto quickStart = std::chrono::steady_clock::now();
-  platform.EndBrowserProcess(static_cast<std::uint32_t>(quick), 5000, 1);
-  EXPECT_LT(std::chrono::steady_clock::now() - quickStart, std::chrono::seconds(2));
+  platform.EndBrowserProcess(static_cast<std::uint32_t>(quick), 120000, 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - quickStart, std::chrono::seconds(60));
 
   // Ids that kill() would read as a group or as every process are refused:
   // a bystander child survives them.

@@ -23,7 +23,7 @@ using testing_gtk::TScopedRunLater;
 // Ends a Run that would otherwise hang the suite, and says so.
 struct TWatchdog {
   explicit TWatchdog(GlibEventLoop& loop, bool& fired)
-      : FTimer(20000, [&loop, &fired] {
+      : FTimer(testing_gtk::kWaitMs, [&loop, &fired] {
           fired = true;
           loop.Quit();
         }) {}

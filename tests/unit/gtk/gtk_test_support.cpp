@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+#include <gtk/gtkx.h>
 
 namespace tessera::testing_gtk {
 
@@ -43,6 +44,33 @@ bool HasNetWmState(GtkWidget* toplevel, const char* state) {
     XFree(data);
   }
   return found;
+}
+
+} // namespace tessera::testing_gtk
+
+namespace tessera::testing_gtk {
+
+GtkWidget* TrayPlug() {
+  GtkWidget* plug = nullptr;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item != nullptr; item = item->next) {
+    if (GTK_IS_PLUG(item->data)) {
+      plug = GTK_WIDGET(item->data);
+    }
+  }
+  g_list_free(toplevels);
+  return plug;
+}
+
+bool Viewable(GtkWidget* widget) {
+  GdkWindow* window = widget != nullptr ? gtk_widget_get_window(widget) : nullptr;
+  if (window == nullptr || !GDK_IS_X11_WINDOW(window)) {
+    return false;
+  }
+  XWindowAttributes attributes{};
+  return XGetWindowAttributes(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), &attributes) !=
+             0 &&
+         attributes.map_state == IsViewable;
 }
 
 } // namespace tessera::testing_gtk

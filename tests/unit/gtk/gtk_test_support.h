@@ -54,9 +54,14 @@ inline GtkWindow* TopLevelOf(const ToolkitWindow& window) {
   return GTK_WINDOW(gtk_widget_get_toplevel(Area(window)));
 }
 
+// How long a test waits for what it expects (a size the X server applied, a
+// dialog, a click) before it fails. A guard against a hang, not a timing:
+// the machine may be busy, and every wait ends as soon as the thing happens.
+inline constexpr int kWaitMs = 90000;
+
 // Handles the main context's events until `done` holds or the time is up;
 // returns whether it holds.
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) {
@@ -116,6 +121,16 @@ bool HaveWindowManager();
 // "_NET_WM_STATE_ABOVE") on the window; GDK's own state keeps some flags
 // after the window manager dropped them.
 bool HasNetWmState(GtkWidget* toplevel, const char* state);
+
+// Whether the X server shows the widget's window: mapped, and so are the
+// windows that hold it (for a tray icon, the tray's). An X request, so it
+// sees what the server shows, not what GTK has merely asked for; a click
+// on it reaches us only from then on.
+bool Viewable(GtkWidget* widget);
+
+// The window an XEmbed tray holds for a tray icon of ours (its plug), or
+// null.
+GtkWidget* TrayPlug();
 
 // Delivers a key press or release to `toplevel` as GDK would deliver it from
 // the X server, whatever window the server gives the focus.

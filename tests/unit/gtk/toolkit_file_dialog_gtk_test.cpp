@@ -18,6 +18,7 @@
 namespace tessera {
 namespace {
 
+using testing_gtk::PumpUntil;
 using testing_gtk::RunLater;
 using testing_gtk::TScopedRunLater;
 
@@ -63,13 +64,30 @@ bool RunWith(ToolkitFileDialog& dialog, TNativeWindow owner,
     }
     user(chooser);
   });
-  TScopedRunLater watchdog(20000, [] {
-    if (GtkWidget* chooser = FindChooser()) {
-      ADD_FAILURE() << "the file chooser was left open";
-      if (system("import -window root /tmp/dlgshot.png")) {
-      }
-      gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL);
+  TScopedRunLater watchdog(testing_gtk::kWaitMs, [] {
+    GtkWidget* chooser = FindChooser();
+    if (chooser == nullptr) {
+      return;
     }
+    ADD_FAILURE() << "the file chooser was left open";
+    // A message the chooser shows (an error about what was typed) runs a
+    // loop of its own inside the chooser's: it is answered first, or the
+    // chooser's run could never end.
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item != nullptr; item = item->next) {
+      GtkWidget* other = GTK_WIDGET(item->data);
+      if (other != chooser && GTK_IS_DIALOG(other) && gtk_widget_get_visible(other)) {
+        gchar* text = nullptr;
+        if (GTK_IS_MESSAGE_DIALOG(other)) {
+          g_object_get(other, "text", &text, nullptr);
+        }
+        ADD_FAILURE() << "the chooser showed \"" << (text != nullptr ? text : "a dialog") << "\"";
+        g_free(text);
+        gtk_dialog_response(GTK_DIALOG(other), GTK_RESPONSE_DELETE_EVENT);
+      }
+    }
+    g_list_free(toplevels);
+    gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL);
   });
   const bool chosen = dialog.Execute(owner);
   EXPECT_EQ(FindChooser(), nullptr) << "the chooser is gone afterwards";
@@ -77,10 +95,10 @@ bool RunWith(ToolkitFileDialog& dialog, TNativeWindow owner,
 }
 
 // The user at the keyboard, through xdotool: focuses the window titled
-// `title`, then takes each step in turn: "type:<text>", "key:<keys>" or
-// "pause:<seconds>" (to let the name's completion settle before Enter). It
+// `title`, then takes each step in turn: "type:<text>" or "key:<keys>". It
 // runs in the background: the dialog's loop must keep running meanwhile.
-void User(const std::string& title, std::vector<std::string> steps) {
+// The answer turns true once every key has been sent.
+std::shared_ptr<bool> User(const std::string& title, std::vector<std::string> steps) {
   static const char* const script =
       R"(w=$(xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || exit 1
 xdotool windowfocus --sync "$w" || exit 1
@@ -89,7 +107,6 @@ for step; do
   case $step in
   type:*) xdotool type --delay 60 "${step#type:}" ;;
   key:*) xdotool key --delay 60 ${step#key:} ;;
-  pause:*) sleep "${step#pause:}" ;;
   esac
 done)";
   std::vector<std::string> args{"sh", "-c", script, "sh", title};
@@ -99,8 +116,60 @@ done)";
     argv.push_back(arg.data());
   }
   argv.push_back(nullptr);
-  ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
-                            nullptr, nullptr));
+  auto sent = std::make_shared<bool>(false);
+  GPid pid = 0;
+  if (!g_spawn_async(nullptr, argv.data(), nullptr,
+                     static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                     nullptr, nullptr, &pid, nullptr)) {
+    ADD_FAILURE() << "xdotool did not start";
+    return sent;
+  }
+  g_child_watch_add_full(
+      G_PRIORITY_DEFAULT, pid,
+      [](GPid child, gint, gpointer data) {
+        *static_cast<std::shared_ptr<bool>*>(data)->get() = true;
+        g_spawn_close_pid(child);
+      },
+      new std::shared_ptr<bool>(sent),
+      [](gpointer data) { delete static_cast<std::shared_ptr<bool>*>(data); });
+  return sent;
+}
+
+// What the user typed into the chooser's focused entry (the name or the
+// location field): its text before the cursor, without the completion that
+// the field may have added after it.
+std::string TypedText(GtkWidget* chooser) {
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(chooser));
+  if (!GTK_IS_ENTRY(focus)) {
+    return "";
+  }
+  const std::string text = gtk_entry_get_text(GTK_ENTRY(focus));
+  const gint cursor = gtk_editable_get_position(GTK_EDITABLE(focus));
+  gchar* typed = g_utf8_substring(text.c_str(), 0, cursor);
+  std::string answer = typed;
+  g_free(typed);
+  return answer;
+}
+
+// The user types `path` and presses Enter once every key was sent and the
+// field holds all of it (a folder's name completed with its "/" is the same
+// path): the chooser then takes it. The leading "/" goes first, alone: typed into
+// the file list it opens the location field, which takes the keys only
+// once it is there (keys typed on meanwhile would be lost).
+void TypeAndConfirm(GtkWidget* chooser, const std::string& title, const std::string& path) {
+  ASSERT_EQ(path.front(), '/');
+  const std::shared_ptr<bool> slash = User(title, {"type:/"});
+  ASSERT_TRUE(PumpUntil([&] { return *slash && TypedText(chooser) == "/"; }))
+      << "no field took the \"/\"";
+  const std::shared_ptr<bool> sent = User(title, {"type:" + path.substr(1)});
+  ASSERT_TRUE(PumpUntil([&] {
+    const std::string typed = TypedText(chooser);
+    return *sent && (typed == path || typed == path + "/");
+  })) << "the field holds \""
+      << TypedText(chooser) << "\", not " << path;
+  // Enter as GDK delivers it to the chooser, whichever window the X server
+  // gives the focus to at this moment.
+  testing_gtk::TypeKey(chooser, GDK_KEY_Return);
 }
 
 class ToolkitFileDialogGtkTest : public testing::Test {
@@ -183,18 +252,16 @@ TEST_F(ToolkitFileDialogGtkTest, ATypedPathAndEnterConfirmEscapeCancels) {
   const std::string existing = MakeFile("pick me.txt");
   auto open = FToolkit->CreateFileDialog(TFileDialogKind::Open);
   open->SetTitle("Open a file");
-  EXPECT_TRUE(RunWith(*open, 0, [&](GtkWidget*) {
-    User("Open a file", {"type:" + existing, "pause:0.5", "key:Return"});
-  }));
+  EXPECT_TRUE(RunWith(
+      *open, 0, [&](GtkWidget* chooser) { TypeAndConfirm(chooser, "Open a file", existing); }));
   EXPECT_EQ(open->FileName(), existing);
   EXPECT_FALSE(RunWith(*open, 0, [&](GtkWidget*) { User("Open a file", {"key:Escape"}); }));
 
   auto save = FToolkit->CreateFileDialog(TFileDialogKind::Save);
   save->SetTitle("Save a file");
   const std::string fresh = FFolder + "/new file.txt";
-  EXPECT_TRUE(RunWith(*save, 0, [&](GtkWidget*) {
-    User("Save a file", {"key:ctrl+a", "type:" + fresh, "pause:0.5", "key:Return"});
-  }));
+  EXPECT_TRUE(RunWith(*save, 0,
+                      [&](GtkWidget* chooser) { TypeAndConfirm(chooser, "Save a file", fresh); }));
   EXPECT_EQ(save->FileName(), fresh);
 }
 
@@ -206,7 +273,7 @@ TEST_F(ToolkitFileDialogGtkTest, TheFolderDialogPicksExistingFolders) {
   EXPECT_TRUE(RunWith(*folder, 0, [&](GtkWidget* widget) {
     EXPECT_EQ(gtk_file_chooser_get_action(GTK_FILE_CHOOSER(widget)),
               GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
-    User("Pick a folder", {"type:" + sub, "pause:0.5", "key:Return"});
+    TypeAndConfirm(widget, "Pick a folder", sub);
   }));
   EXPECT_EQ(folder->FileName(), sub);
   EXPECT_FALSE(RunWith(*folder, 0, [&](GtkWidget*) { User("Pick a folder", {"key:Escape"}); }));

@@ -91,7 +91,7 @@ TModalResult Answer(const TMessageDialogRequest& request, TAnswer answer, TSeenD
     }
   });
   // A dialog left unanswered would hang the suite.
-  TScopedRunLater watchdog(20000, [] {
+  TScopedRunLater watchdog(testing_gtk::kWaitMs, [] {
     if (GtkWidget* dialog = FindMessageDialog()) {
       gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_NONE);
     }

@@ -142,8 +142,9 @@ TEST_F(ToolkitTrayIconGtkTest, RealClicksInATrayReachTheIconAndItsMenu) {
   FIcon->SetVisible(true);
   ASSERT_TRUE(PumpUntil([&] { return Embedded(icon) && IconArea(icon).width > 0; }))
       << "the tray took no icon";
-  // Laid out and drawn in the tray before it takes clicks.
-  testing_gtk::PumpFor(200);
+  // Shown in the tray before it takes clicks.
+  ASSERT_TRUE(PumpUntil([] { return testing_gtk::Viewable(testing_gtk::TrayPlug()); }))
+      << "the icon is not shown";
   const GdkRectangle area = IconArea(icon);
   const int x = area.x + area.width / 2;
   const int y = area.y + area.height / 2;
@@ -160,12 +161,13 @@ TEST_F(ToolkitTrayIconGtkTest, RealClicksInATrayReachTheIconAndItsMenu) {
   GtkWidget* quit = GTK_WIDGET(g_list_nth_data(items, 2));
   g_list_free(items);
   ASSERT_TRUE(PumpUntil([&] { return gtk_widget_get_allocated_height(quit) > 1; }));
-  testing_gtk::PumpFor(200);
   int left = 0;
   int top = 0;
   gdk_window_get_origin(gtk_widget_get_window(quit), &left, &top);
   GtkAllocation allocation{};
   gtk_widget_get_allocation(quit, &allocation);
+  ASSERT_TRUE(PumpUntil([&] { return testing_gtk::Viewable(gtk_widget_get_toplevel(menu)); }))
+      << "the menu is not shown";
   ClickAt(left + allocation.x + allocation.width / 2, top + allocation.y + allocation.height / 2,
           1);
   EXPECT_TRUE(PumpUntil([&] { return FClicks.size() == 2; }));

@@ -142,10 +142,12 @@ TEST_F(ToolkitWindowGtkTest, SizeLimitsClampEveryBorderStyle) {
         << "the current size obeys new limits";
     window->SetBounds(10, 10, 50, 50);
     EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 300, 200}));
-    EXPECT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(300, 200); }));
+    EXPECT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(300, 200); }))
+        << RealSize(*window).first << "x" << RealSize(*window).second;
     window->SetBounds(10, 10, 2000, 1500);
     EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 800, 600}));
-    EXPECT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(800, 600); }));
+    EXPECT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(800, 600); }))
+        << RealSize(*window).first << "x" << RealSize(*window).second;
 
     // 0 lifts a limit; the others stay.
     window->SetSizeLimits(0, 200, 0, 0);
@@ -297,7 +299,7 @@ TEST_F(ToolkitWindowGtkTest, GrantedCloseHidesTheWindowAndEndsTheLoopOnlyForTheM
   FEvents.OnClosed = [&] { visibleWhenClosed = main->Visible(); };
   bool ranPastClose = false;
   loop.Post([&] { gtk_window_close(TopLevelOf(*main)); });
-  TScopedRunLater watchdog(10000, [&] {
+  TScopedRunLater watchdog(testing_gtk::kWaitMs, [&] {
     ranPastClose = true;
     loop.Quit();
   });

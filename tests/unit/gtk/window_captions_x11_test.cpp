@@ -39,6 +39,38 @@ protected:
                     reinterpret_cast<const unsigned char*>(name.data()),
                     static_cast<int>(name.size()));
   }
+  // Whether the window has the property, of any type.
+  bool HasProperty(Window window, const char* name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const bool found =
+        XGetWindowProperty(FDisplay.get(), window, XInternAtom(FDisplay.get(), name, False), 0, 1,
+                           False, AnyPropertyType, &type, &format, &count, &remaining,
+                           &data) == Success &&
+        type != 0;
+    if (data != nullptr)
+      XFree(data);
+    return found;
+  }
+  // Whether a window manager runs (it names its check window on the root).
+  bool HaveWindowManager() {
+    return HasProperty(DefaultRootWindow(FDisplay.get()), "_NET_SUPPORTING_WM_CHECK");
+  }
+  // Waits until the window manager has framed the window and marked it as
+  // managed (WM_STATE on the window, which is how a frame's client is
+  // told from the frame's own windows).
+  bool WaitForFrame(Window window) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (HasProperty(window, "WM_STATE"))
+        return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
   std::vector<std::string> Captions() {
     XSync(FDisplay.get(), False);
     return CreateOsServices()->GetWindowsCaptions();
@@ -59,9 +91,11 @@ TEST_F(WindowCaptionsX11, ListsNamedWindowsHiddenOrShownAndLeavesBlankOnesOut) {
   SetUtf8Name(shown, "shown window");
   XMapWindow(FDisplay.get(), shown);
   // A window manager frames the shown window after a moment; its name is
-  // found either way, so let it happen.
+  // found either way, so the list is read once it has happened.
   XSync(FDisplay.get(), False);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  if (HaveWindowManager()) {
+    ASSERT_TRUE(WaitForFrame(shown)) << "the window manager did not frame the window";
+  }
 
   const std::vector<std::string> captions = Captions();
   for (const char* expected : {" hidden caf\xC3\xA9 ", "caf\xC3\xA9 latin", "shown window"})
