@@ -132,24 +132,38 @@ TEST_F(WebViewPagesTest, ExecuteScriptAnswersJson) {
   EXPECT_LT(Host.Execute("throw new Error('boom')").first, 0);
 }
 
-TEST_F(WebViewPagesTest, DocumentScriptsRunAtTheStartOfEveryFrame) {
+TEST_F(WebViewPagesTest, DocumentScriptsAndTheChannelAreTheTopFramesOnly) {
   // Added after the channel, so the channel is there already.
   Host.Browser->DefaultInterface()->AddScriptToExecuteOnDocumentCreated(
       "window.__started = document.readyState + ':' + typeof window.chrome.webview;");
+  // The top page passes on what its frame tells it, and posts on the raw
+  // handler a message that names a source of its own.
   Host.Serve("top.html", "text/html", R"(<!doctype html><script>
 chrome.webview.postMessage('top ' + window.__started);
+window.webkit.messageHandlers.tessera.postMessage(['file:///elsewhere.html', '"spoofed"']);
+window.addEventListener('message', e => chrome.webview.postMessage(e.data));
 </script><iframe src="frame.html"></iframe>)");
+  // The frame finds the engine's handler, but nothing it posts there counts.
   Host.Serve("frame.html", "text/html", R"(<!doctype html><script>
-chrome.webview.postMessage('frame ' + window.__started);
+const raw = window.webkit.messageHandlers.tessera;
+for (const message of [['file:///frame.html', '"frame"'], ['', '"frame"'], ['"frame"'],
+                       '"frame"', {frame: 1}, ['"frame"', 'file:///frame.html']])
+  raw.postMessage(message);
+parent.postMessage('frame ' + window.__started + ' ' + typeof window.chrome, '*');
 </script>)");
   ASSERT_TRUE(Host.NavigateAndWait("file:///top.html"));
   ASSERT_TRUE(Host.WaitForMessages(2));
+  // A last message from the top, after everything the pages posted.
+  Host.Execute("chrome.webview.postMessage('end'); 0");
+  ASSERT_TRUE(Host.WaitForMessages(3));
 
-  std::map<std::string, std::string> bySource;
-  for (const TReceivedMessage& m : Host.Messages)
-    bySource[m.Source] = m.Text.value_or("");
-  EXPECT_EQ(bySource["file:///top.html"], "top loading:object");
-  EXPECT_EQ(bySource["file:///frame.html"], "frame loading:object");
+  std::vector<std::string> texts;
+  for (const TReceivedMessage& m : Host.Messages) {
+    texts.push_back(m.Text.value_or(m.Json));
+    EXPECT_EQ(m.Source, "file:///top.html") << m.Json;
+  }
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{"top loading:object", "frame undefined undefined", "end"}));
 }
 
 TEST_F(WebViewPagesTest, ReportsTitleChanges) {

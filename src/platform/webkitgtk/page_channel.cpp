@@ -1,22 +1,54 @@
 #include "platform/webkitgtk/page_channel.h"
 
+#include <sys/random.h>
+
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <random>
 
 namespace tessera::webkitgtk {
 
-const char* PageChannelScript() {
+std::string NewChannelToken() {
+  std::uint8_t bytes[16];
+  std::size_t filled = 0;
+  while (filled < sizeof bytes) {
+    const ssize_t count = getrandom(bytes + filled, sizeof bytes - filled, 0);
+    if (count > 0) {
+      filled += static_cast<std::size_t>(count);
+    } else if (count != 0 || errno != EINTR) {
+      // No getrandom: the library's device, which reads the same source.
+      std::random_device device;
+      for (; filled < sizeof bytes; ++filled)
+        bytes[filled] = static_cast<std::uint8_t>(device());
+    }
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string token;
+  for (const std::uint8_t byte : bytes) {
+    token += kHex[byte >> 4];
+    token += kHex[byte & 0xF];
+  }
+  return token;
+}
+
+std::string PageChannelScript(std::string_view token) {
+  // The token lives in this closure only: no property, no global, nothing a
+  // frame or a later script can read.
   return R"JS((() => {
   const handlers = window.webkit && window.webkit.messageHandlers;
   const handler = handlers && handlers.tessera;
   if (!handler || (window.chrome && window.chrome.webview)) return;
   const post = handler.postMessage.bind(handler);
+  const token = )JS" +
+         JavaScriptStringLiteral(token) + R"JS(;
   const stringify = JSON.stringify;
   const parse = JSON.parse;
   const target = new EventTarget();
   const webview = {
     postMessage(message) {
       const json = stringify(message);
-      post([String(location.href), json === undefined ? "null" : json]);
+      post([token, json === undefined ? "null" : json]);
     },
     addEventListener: target.addEventListener.bind(target),
     removeEventListener: target.removeEventListener.bind(target),

@@ -8,13 +8,20 @@ namespace tessera::webkitgtk {
 // The script message handler the page-side channel posts to.
 inline constexpr const char* kMessageHandlerName = "tessera";
 
-// Runs at the start of every document, in every frame, before any script of
-// ours or of the page: defines window.chrome.webview (postMessage,
+// A fresh secret for one web view's channel: 128 random bits as hex.
+std::string NewChannelToken();
+
+// Runs at the start of every document of the top frame, before any script
+// of ours or of the page: defines window.chrome.webview (postMessage,
 // addEventListener, removeEventListener) over our script message handler.
-// A message travels as [document address, JSON text of the value], the JSON
-// made by the page's own JSON.stringify as it was when the document started,
-// so members keep their order and a page cannot spoof it later.
-const char* PageChannelScript();
+// As in WebView2, frames get no channel. The handler itself is reachable
+// from every frame, though, so the channel proves itself: a message travels
+// as [token, JSON text of the value], the token known only to this script's
+// closure and to the web view, which drops every message without it. The
+// JSON is made by the page's own JSON.stringify as it was when the document
+// started, so members keep their order and a page cannot spoof it later.
+// Where a message comes from is the engine's to say, never the message's.
+std::string PageChannelScript(std::string_view token);
 
 // The script that delivers `json` (valid JSON) to the page as the `data` of
 // a "message" event on window.chrome.webview.

@@ -138,15 +138,18 @@ TWebViewCore* TWebViewCore::FromView(WebKitWebView* view) {
 }
 
 TWebViewCore::TWebViewCore(std::shared_ptr<TEngine> engine, GtkWidget* parent)
-    : FEngine(std::move(engine)), FParent(parent), FContent(webkit_user_content_manager_new()) {
+    : FEngine(std::move(engine)), FParent(parent), FContent(webkit_user_content_manager_new()),
+      FChannelToken(NewChannelToken()) {
   // A fresh engine has every setting on.
   for (int i = 0; i <= static_cast<int>(TWebViewSetting::BuiltInErrorPageEnabled); ++i)
     FSettings[static_cast<TWebViewSetting>(i)] = true;
 
   webkit_user_content_manager_register_script_message_handler(FContent.Get(), kMessageHandlerName);
-  // The channel first, so that every document script finds it.
+  // The channel first, so that every document script finds it; the top
+  // frame's only, as WebView2's.
+  const std::string channel = PageChannelScript(FChannelToken);
   WebKitUserScript* shim =
-      webkit_user_script_new(PageChannelScript(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+      webkit_user_script_new(channel.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(FContent.Get(), shim);
   webkit_user_script_unref(shim);
@@ -313,6 +316,17 @@ std::string TWebViewCore::Source() const {
   if (uri == nullptr || *uri == '\0')
     return "about:blank";
   return ToPortableUri(uri);
+}
+
+bool TWebViewCore::IsChannelToken(const std::string& token) const {
+  // Compared in full whatever the first difference, so the time taken
+  // tells a page nothing about how much of a guess was right.
+  if (token.size() != FChannelToken.size())
+    return false;
+  unsigned char difference = 0;
+  for (std::size_t i = 0; i < token.size(); ++i)
+    difference |= static_cast<unsigned char>(token[i] ^ FChannelToken[i]);
+  return difference == 0;
 }
 
 void TWebViewCore::ServeSchemeRequest(WebKitURISchemeRequest* request) {
@@ -541,19 +555,24 @@ void TWebViewCore::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptRe
   Trampoline("web message", 0, [&] {
     if (!self->Setting(TWebViewSetting::WebMessageEnabled))
       return 0;
-    // Any page script can post to the handler directly, so the message's
-    // shape is checked: [address, JSON text] as the channel sends it.
+    // The handler is there for every frame and every script, so only what
+    // the top frame's channel sent counts: [its token, JSON text]. Anything
+    // else is dropped unread.
     JSCValue* value = webkit_javascript_result_get_js_value(result);
     if (value == nullptr || !jsc_value_is_array(value))
       return 0;
-    TGObject<JSCValue> source(jsc_value_object_get_property_at_index(value, 0));
+    TGObject<JSCValue> token(jsc_value_object_get_property_at_index(value, 0));
     TGObject<JSCValue> json(jsc_value_object_get_property_at_index(value, 1));
-    if (!source || !json || !jsc_value_is_string(source.Get()) || !jsc_value_is_string(json.Get()))
+    if (!token || !json || !jsc_value_is_string(token.Get()) || !jsc_value_is_string(json.Get()))
       return 0;
-    TGChars sourceText(jsc_value_to_string(source.Get()));
+    TGChars tokenText(jsc_value_to_string(token.Get()));
+    if (!self->IsChannelToken(Text(tokenText.Get())))
+      return 0;
     TGChars jsonText(jsc_value_to_string(json.Get()));
     TWebMessageReceivedArgs args;
-    args.Source = ToPortableUri(Text(sourceText.Get()));
+    // The document the top frame shows now, as the engine has it: a page
+    // cannot name another.
+    args.Source = self->Source();
     args.Json = Text(jsonText.Get());
     if (!IsValidJson(args.Json))
       return 0;

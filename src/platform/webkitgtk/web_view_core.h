@@ -56,6 +56,9 @@ public:
   // The page's address as the portable code sees it ("file:///…").
   std::string Source() const;
 
+  // Whether `token` is this view's page channel token.
+  bool IsChannelToken(const std::string& token) const;
+
   // A load is about to start on our request: the engine shows its address
   // before the load starts, and that must not pass for a move within the
   // document.
@@ -113,6 +116,8 @@ private:
   std::shared_ptr<TEngine> FEngine;
   GtkWidget* FParent;
   TGObject<WebKitUserContentManager> FContent;
+  // The secret the top frame's page channel sends with every message.
+  const std::string FChannelToken;
   TGObject<WebKitWebView> FView;
   std::vector<TRegistration> FHandlers;
   TEventToken FNextToken = 1;

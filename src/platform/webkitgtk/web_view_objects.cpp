@@ -203,9 +203,11 @@ HRESULT TGtkWebView::GetContainsFullScreenElement(bool& value) {
 HRESULT TGtkWebView::AddScriptToExecuteOnDocumentCreated(const std::string& javaScript) {
   if (FCore->IsClosed())
     return kEInvalidState;
-  // After the channel and every script added before, in all frames.
+  // After the channel and every script added before, in the top frame
+  // only: WebView2 runs them there alone, and a frame of another origin
+  // must not get the bridge.
   WebKitUserScript* script =
-      webkit_user_script_new(javaScript.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+      webkit_user_script_new(javaScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(FCore->View()),
                                          script);

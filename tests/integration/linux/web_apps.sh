@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# What web applications expect of the window they run in, on real pages:
+# - a cross-origin frame gets no bridge and cannot call a native function,
+#   while the top page's calls still work.
+source "$(dirname "$0")/e2e_lib.sh"
+: "${WAIT:=90}"
+
+# A web server on the loopback for the cross-origin frame, on a free port
+# it picks itself and writes out.
+site=$WORK/site
+mkdir -p "$site"
+cat >"$site/frame.html" <<'HTML'
+<!DOCTYPE html>
+<html><body><script>
+const target = new URLSearchParams(location.search).get("target");
+const request = (uuid) => ({ id: 30003, uuid: uuid,
+                             data: { filePath: target, contents: "from the frame" } });
+const handlers = window.webkit && window.webkit.messageHandlers;
+const seen = {
+  qel: typeof window.qel,
+  webview: typeof (window.chrome && window.chrome.webview),
+};
+// Every shape a message of the page channel might have, and the bridge's
+// own calls where they exist.
+try {
+  const raw = handlers && handlers.tessera;
+  if (raw) {
+    raw.postMessage(["tessera://localhost/index.html", JSON.stringify(request("frame-raw-1"))]);
+    raw.postMessage(["", JSON.stringify(request("frame-raw-2"))]);
+    raw.postMessage([JSON.stringify(request("frame-raw-3"))]);
+    raw.postMessage(JSON.stringify(request("frame-raw-4")));
+    raw.postMessage(request("frame-raw-5"));
+  }
+  if (window.qel) window.qel.files.writeTextFile(request("frame-qel").data);
+  if (window.chrome && window.chrome.webview) window.chrome.webview.postMessage(request("frame-webview"));
+  seen.posted = true;
+} catch (error) {
+  seen.posted = String(error);
+}
+parent.postMessage({ frame: seen }, "*");
+</script></body></html>
+HTML
+python3 - "$site" >"$WORK/port.txt" 2>"$WORK/server.log" <<'PY' &
+import functools, http.server, sys
+handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[1])
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+PY
+STARTED_PIDS+=("$!")
+deadline=$((SECONDS + WAIT))
+until [ -s "$WORK/port.txt" ]; do
+  [ $SECONDS -lt $deadline ] || fail "the web server did not start: $(cat "$WORK/server.log")"
+  sleep 0.1
+done
+port=$(head -n 1 "$WORK/port.txt")
+
+# A file one folder above the executable's, which an escaped ".." would
+# reach.
+echo "outside the application" >"$WORK/secret.txt"
+
+new_app webapp <<'INI'
+ID=e2e.web.apps
+Name=Web Apps
+DirName=app
+INI
+add_file webapp index.html <<HTML
+<!DOCTYPE html>
+<html><head>
+<script src="report.js"></script>
+</head><body>
+<iframe id="frame" src="http://127.0.0.1:$port/frame.html?target=$WORK/pwned.txt"></iframe>
+<script>
+// A message on the raw channel that names a source of its own.
+window.webkit.messageHandlers.tessera.postMessage(
+  ["https://evil.example/", JSON.stringify({ id: 10001, uuid: "spoofed", data: {} })]);
+
+window.addEventListener("message", async (event) => {
+  if (!event.data || !event.data.frame) return;
+  report("frame", event.data.frame);
+  // After the frame's attempts, which the bridge would have taken first.
+  report("top-write", await qel.files.writeTextFile({ filePath: "$WORK/top.txt",
+                                                      contents: "from the top" }));
+});
+</script></body></html>
+HTML
+pack_app webapp
+
+start_app webapp
+wait_window "Web Apps" "$WAIT"
+app_window=$WINDOW
+
+step "a cross-origin frame has no bridge and its messages are dropped"
+expect_report webapp frame '{"qel":"undefined","webview":"undefined","posted":true}' "$WAIT"
+expect_report webapp top-write 'true' "$WAIT"
+grep -Fq "from the top" "$WORK/top.txt" || fail "the top page's file was not written"
+[ ! -e "$WORK/pwned.txt" ] || fail "the frame wrote a file"
+if grep -aE '"(frame-[a-z0-9-]+|spoofed)"' "$WORK/webapp/bridge.log"; then
+  fail "a message without the page channel's proof reached the bridge"
+fi
+
+close_window "$app_window"
+expect_exit "$APP_PID" "$WAIT" 0
+echo PASS
