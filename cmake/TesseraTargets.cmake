@@ -1,5 +1,19 @@
-# Common settings for every target of ours: warnings as errors, the
-# sanitizers when asked for, and the platform flags of the Windows build.
+# Common settings for every target of ours: the compiler cache, warnings as
+# errors, the sanitizers when asked for, and the platform flags of the
+# Windows build.
+
+# Compiles go through ccache when it is installed. Paths under the source
+# tree are hashed relative to it and the build folder is left out of the
+# hash, so a fresh clone elsewhere (as CI makes one) reuses what an earlier
+# build of the same sources compiled. TESSERA_CCACHE=OFF turns it off.
+option(TESSERA_CCACHE "Compile through ccache when it is installed" ON)
+find_program(TESSERA_CCACHE_PROGRAM ccache)
+if(TESSERA_CCACHE AND TESSERA_CCACHE_PROGRAM AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+  set(_tessera_launcher env CCACHE_BASEDIR=${CMAKE_SOURCE_DIR} CCACHE_NOHASHDIR=true
+                        ${TESSERA_CCACHE_PROGRAM})
+  set(CMAKE_C_COMPILER_LAUNCHER ${_tessera_launcher})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${_tessera_launcher})
+endif()
 
 if(TESSERA_SANITIZE)
   # A sanitized executable exports all its symbols (the vptr check needs
@@ -10,6 +24,17 @@ if(TESSERA_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
                       -fno-omit-frame-pointer -fvisibility-inlines-hidden)
   add_link_options(-fsanitize=address,undefined)
+endif()
+
+option(TESSERA_SANITIZE_THREAD "Build with ThreadSanitizer" OFF)
+if(TESSERA_SANITIZE_THREAD)
+  if(TESSERA_SANITIZE)
+    message(FATAL_ERROR "ThreadSanitizer and AddressSanitizer do not go in one build")
+  endif()
+  # Optimised a little: an instrumented debug build of the worker tests is
+  # slow to no purpose, and -O1 keeps every access TSan watches.
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer -O1 -g)
+  add_link_options(-fsanitize=thread)
 endif()
 
 if(WIN32)
