@@ -2,6 +2,7 @@
 
 #include "com_object.h"
 #include "engine_session.h"
+#include "reentrancy_guard.h"
 
 #include <string>
 #include <utility>
@@ -60,8 +61,10 @@ public:
     FSession.Log("raise " + FName + " " + std::to_string(FHandlers.size()) +
                  (details.empty() ? "" : " " + details));
     const auto snapshot = FHandlers;
-    for (const auto& entry : snapshot)
+    for (const auto& entry : snapshot) {
+      const TReentrancyGuard guard(FSession, FName);
       RunGuarded(FName.c_str(), [&] { invoke(entry.second.Get()); });
+    }
   }
 
 private:

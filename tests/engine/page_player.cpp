@@ -49,6 +49,16 @@ bool LoadsOnItsOwn(const std::string& uri) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Runs `next` once `path` exists, looking every 100 ms.
+void WhenFileExists(TUiDispatcher& ui, std::wstring path, std::function<void()> next) {
+  ui.PostDelayed(100, [&ui, path = std::move(path), next = std::move(next)]() mutable {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+      WhenFileExists(ui, std::move(path), std::move(next));
+    else
+      next();
+  });
+}
+
 } // namespace
 
 void TPagePlayer::Later(std::function<void()> work) {
@@ -278,6 +288,14 @@ void TPagePlayer::RunStep(const TPageStep& step, const TContinue& next) {
       ExitProcess(code);
     });
     break;
+  }
+  case TKind::WaitForFile: {
+    // The test says when the page may go on, however long its own checks
+    // took on a busy machine.
+    session.Log("wait-for-file " + TEngineLog::RestOfLine(step.Text));
+    TComPtr<TEngineWebView> keep(&FView);
+    WhenFileExists(session.Ui(), win32::Widen(step.Text), [keep, next] { next(); });
+    return;
   }
   case TKind::CloseWindow: {
     if (!needController())

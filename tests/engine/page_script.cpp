@@ -35,6 +35,7 @@ const std::map<std::string, TStepSyntax, std::less<>>& Syntax() {
       {"wait-for-post", {TKind::WaitForPost, TArgs::Text, 0, 0}},
       {"sleep", {TKind::Sleep, TArgs::Integers, 1, 1}},
       {"quit-after", {TKind::QuitAfter, TArgs::Integers, 2, 1}},
+      {"wait-for-file", {TKind::WaitForFile, TArgs::Text, 0, 0}},
       {"close-window", {TKind::CloseWindow, TArgs::None, 0, 0}},
       {"process-failed", {TKind::ProcessFailed, TArgs::Integers, 1, 1}},
       {"fullscreen", {TKind::FullScreen, TArgs::Integers, 1, 1}},

@@ -23,6 +23,7 @@ struct TPageStep {
     WaitForPost,
     Sleep,
     QuitAfter,
+    WaitForFile,
     CloseWindow,
     ProcessFailed,
     FullScreen,

@@ -2,6 +2,18 @@
 # started, waiting for processes and for windows on the X display. Sourced
 # by a library that defines fail MESSAGE (called from here), never run.
 
+# The shortest deadline any wait here gets, in seconds (a library may raise
+# it): a deadline only guards against a hang, and a busy machine may need
+# far longer than a quiet one for the same step.
+WAIT_FLOOR=${WAIT_FLOOR:-0}
+
+# deadline_after SECONDS: $SECONDS plus the larger of SECONDS and WAIT_FLOOR.
+deadline_after() {
+  local wait=$1
+  [ "$wait" -ge "$WAIT_FLOOR" ] || wait=$WAIT_FLOOR
+  echo $((SECONDS + wait))
+}
+
 # Processes this script started in the background, ended on the way out.
 STARTED_PIDS=()
 
@@ -16,7 +28,8 @@ trap cleanup_started EXIT
 # wait_exit PID SECONDS: waits for the process and sets EXIT_CODE; fails
 # when it is still running after that long.
 wait_exit() {
-  local pid=$1 deadline=$((SECONDS + $2))
+  local pid=$1 deadline
+  deadline=$(deadline_after "$2")
   while kill -0 "$pid" 2>/dev/null; do
     [ $SECONDS -lt $deadline ] || fail "process $pid still runs after $2 s"
     sleep 0.1
@@ -43,7 +56,8 @@ still_running() {
 # wait_window CAPTION SECONDS: the X window of the top-level window with
 # exactly that caption (WINDOW); fails when none appears in time.
 wait_window() {
-  local caption=$1 deadline=$((SECONDS + $2)) pattern
+  local caption=$1 deadline pattern
+  deadline=$(deadline_after "$2")
   # shellcheck disable=SC2016 # a sed expression, not a shell one
   pattern="^$(printf '%s' "$caption" | sed 's/[][\.*^$()+?{}|]/\\&/g')\$"
   while [ $SECONDS -lt $deadline ]; do

@@ -228,6 +228,27 @@ LRESULT CALLBACK Win32ToolkitWindow::WindowProc(HWND hwnd, UINT message, WPARAM 
                                 [&] { return window->HandleMessage(message, wParam, lParam); });
 }
 
+LRESULT Win32ToolkitWindow::HandleSysCommand(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The command is compared whole: a value with the low bits set is another
+  // command as far as the window is concerned.
+  const TSysCommand command = wParam == SC_MINIMIZE  ? TSysCommand::Minimize
+                              : wParam == SC_RESTORE ? TSysCommand::Restore
+                                                     : TSysCommand::Other;
+  if (FEmbedded) {
+    // A window that hosts a web view inside another window: minimize and
+    // restore hide and show the page, and every command ends here, so the
+    // system never moves, sizes or closes the embedded window itself.
+    FEvents.SysCommand(command);
+    return 0;
+  }
+  // A top-level window reports the two commands and still gets the
+  // system's handling, or the title bar's buttons and the system menu
+  // would do nothing.
+  if (command != TSysCommand::Other)
+    FEvents.SysCommand(command);
+  return DefWindowProcW(FHandle, message, wParam, lParam);
+}
+
 LRESULT Win32ToolkitWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND hwnd = FHandle;
   switch (message) {
@@ -237,18 +258,7 @@ LRESULT Win32ToolkitWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     Close();
     return 0;
   case WM_SYSCOMMAND:
-    // The low four bits carry the system's own information.
-    switch (wParam & 0xFFF0) {
-    case SC_MINIMIZE:
-      FEvents.SysCommand(static_cast<TSysCommand>(0));
-      break;
-    case SC_RESTORE:
-      FEvents.SysCommand(static_cast<TSysCommand>(1));
-      break;
-    default:
-      break;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return HandleSysCommand(message, wParam, lParam);
   case WM_SIZE:
     ++FSizeMessages;
     LayoutChildren(hwnd);

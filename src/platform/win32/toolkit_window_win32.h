@@ -102,6 +102,7 @@ public:
 
 private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleSysCommand(UINT message, WPARAM wParam, LPARAM lParam);
   void ApplyStyles();
   // Moves the window so that its outer rectangle starts at (left, top),
   // also when it is maximized or minimized (then its restored place moves).

@@ -515,6 +515,37 @@ TEST_F(EdgeBrowserWindow, ScriptedPageReachesTheControlsEvents) {
   EXPECT_EQ(Log.Count("script-error"), 0u);
 }
 
+// The engine holds hosts to the browser runtime's rule: an event handler
+// returns without running a message loop. A handler that pumps (as a modal
+// dialog does) is reported; one that only posts its work is not.
+TEST_F(EdgeBrowserWindow, EngineReportsAMessageLoopRunInsideAnEventHandler) {
+  SetScript("page file:///C:/app/*\n"
+            "message-json {\"id\":1,\"uuid\":\"posts\",\"data\":{}}\n"
+            "message-json {\"id\":2,\"uuid\":\"pumps\",\"data\":{}}\n"
+            "title Done\n");
+  ASSERT_NO_FATAL_FAILURE(CreateIn(Window));
+  bool done = false;
+  Browser->OnDocumentTitleChanged = [&](TCustomEdgeBrowser&, const std::string&) { done = true; };
+  Browser->OnWebMessageReceived = [&](TCustomEdgeBrowser&, TWebMessageReceivedEventArgs& args) {
+    std::string json;
+    args.ArgsInterface().GetWebMessageAsJson(json);
+    if (json.find("pumps") == std::string::npos) {
+      Loop.Post([] {});
+      return;
+    }
+    // What a modal dialog's loop does inside the callback.
+    PostMessageW(Window.Handle(), WM_NULL, 0, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&message);
+  };
+  Browser->Navigate("file:///C:/app/index.html");
+  ASSERT_TRUE(RunUntil([&] { return done; }));
+  const std::vector<std::string> reports = Log.Starting("reentrancy ");
+  ASSERT_EQ(reports.size(), 1u) << "only the handler that pumped is reported";
+  EXPECT_EQ(reports[0].rfind("reentrancy WebMessageReceived ", 0), 0u) << reports[0];
+}
+
 TEST_F(EdgeBrowserWindow, AnsweredDocumentRequestIsServedFromTheHostsStream) {
   ASSERT_NO_FATAL_FAILURE(CreateIn(Window));
   std::vector<bool> completed;

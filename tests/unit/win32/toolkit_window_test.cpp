@@ -213,6 +213,41 @@ TEST_F(ToolkitWindowTest, SystemMenuMinimizeAndRestoreAreReported) {
   EXPECT_EQ(FEvents.SysCommands, (std::vector{TSysCommand::Minimize, TSysCommand::Restore}));
 }
 
+TEST_F(ToolkitWindowTest, EmbeddedWindowReportsEveryCommandWholeAndKeepsThemFromTheSystem) {
+  auto parent = NewWindow();
+  parent->Show();
+  TRecordingEvents childEvents;
+  auto child = FToolkit->CreateForm(childEvents, TWindowKind::Normal);
+  child->SetBorderStyle(TBorderStyle::None);
+  child->SetParent(parent.get());
+  child->Show();
+  const HWND childHwnd = Hwnd(*child);
+  const RECT before = [&] {
+    RECT r{};
+    GetWindowRect(childHwnd, &r);
+    return r;
+  }();
+
+  // SC_MINIMIZE with the low bits set is another command, not a minimize.
+  for (const WPARAM command : {WPARAM{SC_MINIMIZE}, WPARAM{SC_RESTORE}, WPARAM{SC_MAXIMIZE},
+                               WPARAM{SC_MINIMIZE | 2}, WPARAM{SC_CLOSE}})
+    SendMessageW(childHwnd, WM_SYSCOMMAND, command, 0);
+
+  EXPECT_EQ(childEvents.SysCommands,
+            (std::vector{TSysCommand::Minimize, TSysCommand::Restore, TSysCommand::Other,
+                         TSysCommand::Other, TSysCommand::Other}));
+  // None of them reached the system's handling: the embedded window was
+  // neither minimized, maximized nor closed, and stayed where it was.
+  EXPECT_FALSE(IsIconic(childHwnd));
+  EXPECT_FALSE(IsZoomed(childHwnd));
+  EXPECT_TRUE(IsWindowVisible(childHwnd));
+  EXPECT_EQ(childEvents.CloseQueries, 0);
+  RECT after{};
+  GetWindowRect(childHwnd, &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+  EXPECT_TRUE(FEvents.SysCommands.empty()) << "the parent saw none of them";
+}
+
 TEST_F(ToolkitWindowTest, RefusedCloseKeepsTheWindowOpen) {
   auto window = NewWindow();
   window->Show();

@@ -16,10 +16,10 @@ Name=Closing
 DirName=app
 INI
   pack_app "$name"
-  { echo "page file:///index.html"; echo "quit-after 4000 3"; tr ';' '\n' <<<"$steps"; } |
+  { echo "page file:///index.html"; echo "quit-after 15000 3"; tr ';' '\n' <<<"$steps"; } |
     page_script "$name"
   start_app "$name"
-  expect_exit "$APP_PID" 30 "$code"
+  expect_exit "$APP_PID" 60 "$code"
   count=$(log_count "$name" "$close_query")
   [ "$count" -eq "$queries" ] || fail "$name: page asked $count times, expected $queries"
   if [ "$name" = page-agrees ]; then

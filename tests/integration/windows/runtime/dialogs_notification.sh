@@ -16,8 +16,8 @@ INI
 pack_app dialogs
 mkdir -p "$WORK/files/chosen folder"
 echo x >"$WORK/files/pick me.txt"
-page_script dialogs <<'SCRIPT'
-quit-after 90000 3
+page_script dialogs <<SCRIPT
+quit-after 300000 3
 page file:///index.html
 message-json {"id":20001,"uuid":"d1","data":{"title":"Pick a page file","fileTypes":"Text|*.txt;All|*.*"}}
 wait-for-post "uuid": "d1"
@@ -27,7 +27,7 @@ message-json {"id":20003,"uuid":"d3","data":{"title":"Pick a page folder"}}
 wait-for-post "uuid": "d3"
 message-json {"id":11005,"uuid":"n1","data":{"name":"report \"7\"","title":"Export done","body":"Saved"}}
 wait-for-post "uuid": "n1"
-sleep 15000
+wait-for-file $(winpath "$WORK/clicked")
 quit-after 100 0
 SCRIPT
 
@@ -68,5 +68,6 @@ step "notification: presented, and its click runs the page's handler with the na
 wait_log dialogs 'PostWebMessageAsJson {"uuid": "n1", "success": true, "result": true}' 20
 "$TESSERA_WINE_RUN" "$CLICK" 1 || fail "no notification window"
 wait_log dialogs 'ExecuteScript qel.events.onNotificationClick("report \"7\"");' 10
+touch "$WORK/clicked"
 expect_exit "$APP_PID" 30 0
 echo "PASS"

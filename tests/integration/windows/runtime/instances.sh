@@ -12,11 +12,13 @@ INI
 add_file single index.html <<<"<html>index</html>"
 add_file single x.html <<<"<html>x</html>"
 pack_app single
-page_script single <<'SCRIPT'
+page_script single <<SCRIPT
 page file:///index.html
-quit-after 12000 0
+quit-after 300000 3
 new-window https://example.com/
 new-window file:///x.html
+wait-for-file $(winpath "$WORK/first-done")
+quit-after 1 0
 page file:///x.html
 quit-after 300 0
 page file:///other.html
@@ -58,5 +60,6 @@ wait_log single "Navigate file:///other.html" 20
 expect_exit "$APP_PID" 20 0
 [ "$(log_count single "Navigate file:///index.html")" -eq 1 ] || fail "the start page opened again"
 kill -0 "$first" 2>/dev/null || fail "the first instance ended early"
-expect_exit "$first" 20 0
+touch "$WORK/first-done"
+expect_exit "$first" 60 0
 echo "PASS"

@@ -17,6 +17,8 @@ fi
 WORK=$(mktemp -d "$TESSERA_WINE_HOME/runtime-case.XXXXXX")
 WINE_USER_DIR=$TESSERA_WINE_HOME/prefix/drive_c/users/$(id -un)
 LOCAL_APPDATA=$WINE_USER_DIR/AppData/Local
+# Every wait below gets at least this long: the suite shares a busy machine.
+WAIT_FLOOR=90
 source "$(dirname "${BASH_SOURCE[0]}")/../../process_watch.sh"
 
 fail() {
@@ -125,24 +127,56 @@ expect_dialog() {
   shift 2
   local texts buttons expected=""
   wait_window "$caption" 20
-  # The dialog may be mapped before its buttons are renamed.
-  sleep 0.3
-  texts=$(probe texts "$caption")
-  grep -Fxq "Static|$text" <<<"$texts" || fail "dialog \"$caption\" does not say \"$text\": $texts"
-  buttons=$(grep '^Button|' <<<"$texts" | cut -d'|' -f2- | paste -sd'/' -)
   expected=$(printf '%s/' "$@")
-  [ "$buttons/" = "$expected" ] || fail "dialog buttons \"$buttons\", expected \"${expected%/}\""
+  # The dialog may be mapped before its buttons are renamed: it is read
+  # again until it shows what is expected or the deadline passes.
+  local deadline
+  deadline=$(deadline_after 20)
+  while :; do
+    texts=$(probe texts "$caption")
+    buttons=$(grep '^Button|' <<<"$texts" | cut -d'|' -f2- | paste -sd'/' - || true)
+    grep -Fxq "Static|$text" <<<"$texts" && [ "$buttons/" = "$expected" ] && return 0
+    [ $SECONDS -lt $deadline ] || break
+    sleep 0.2
+  done
+  grep -Fxq "Static|$text" <<<"$texts" || fail "dialog \"$caption\" does not say \"$text\": $texts"
+  fail "dialog buttons \"$buttons\", expected \"${expected%/}\""
 }
 
 # wait_log NAME LINE SECONDS: waits until the engine log of NAME holds that
 # exact line.
 wait_log() {
-  local log=$WORK/$1/engine.log deadline=$((SECONDS + $3))
+  local log=$WORK/$1/engine.log deadline
+  deadline=$(deadline_after "$3")
   while [ $SECONDS -lt $deadline ]; do
     [ -f "$log" ] && tr -d '\r' <"$log" | grep -aFx -- "$2" >/dev/null && return 0
+    no_reentrancy "$1"
     sleep 0.1
   done
   fail "engine log of $1 has no line \"$2\" within $3 s"
+}
+
+# wait_until_log NAME REGEX [SECONDS]: waits until a line of the engine log
+# of NAME matches the extended regex.
+wait_until_log() {
+  local deadline
+  deadline=$(deadline_after "${3:-60}")
+  while [ $SECONDS -lt $deadline ]; do
+    [ -n "$(log_lines "$1" "$2")" ] && return 0
+    no_reentrancy "$1"
+    sleep 0.1
+  done
+  fail "engine log of $1 has no line matching \"$2\" within ${3:-60} s"
+}
+
+# no_reentrancy NAME: fails when the engine saw a message loop run inside
+# one of its event handlers (modal UI or a nested loop under the engine's
+# callback).
+no_reentrancy() {
+  local log=$WORK/$1/engine.log line
+  [ -f "$log" ] || return 0
+  line=$(tr -d '\r' <"$log" | grep -a '^reentrancy ' | head -n 1 || true)
+  [ -z "$line" ] || fail "a message loop ran inside an engine event handler of $1 ($line)"
 }
 
 # has_log NAME LINE: whether the engine log holds that exact line. grep

@@ -27,8 +27,9 @@ Height=500
 INI
 pack_app winfn
 # request ID UUID DATA: one request and the wait for its reply.
-page_script winfn <<'SCRIPT'
-quit-after 60000 3
+{
+cat <<'SCRIPT'
+quit-after 300000 3
 page file:///index.html
 message-json {"id":50005,"uuid":"args","data":{}}
 wait-for-post "uuid": "args"
@@ -52,12 +53,16 @@ message-json {"id":12001,"uuid":"menu","data":{"items":"[{\"id\":1,\"caption\":\
 wait-for-post "uuid": "menu"
 message-json {"id":14001,"uuid":"tray","data":{}}
 wait-for-post "uuid": "tray"
-sleep 8000
+SCRIPT
+# The page goes on once the menu and the tray icon have been tried.
+echo "wait-for-file $(winpath "$WORK/menu-tray-done")"
+cat <<'SCRIPT'
 message-json {"id":60012,"uuid":"border","data":{"border":"dialog"}}
 message-json {"id":60011,"uuid":"getborder","data":{}}
 wait-for-post "uuid": "getborder"
 sleep 30000
 SCRIPT
+} | page_script winfn
 
 step "window functions answer exactly and change the Win32 window"
 start_app winfn one "two words"
@@ -91,6 +96,7 @@ wait_log winfn 'ExecuteScript qel.events.onMainMenuItemClick("2");' 10
 step "a click on the tray icon runs the page's handler"
 probe tray-click - || fail "no tray icon window"
 wait_log winfn 'ExecuteScript qel.events.onTrayIconClick();' 10
+touch "$WORK/menu-tray-done"
 wait_log winfn 'PostWebMessageAsJson {"uuid": "getborder", "success": true, "result": "dialog"}' 20
 
 [ -z "$(log_lines winfn '^PostWebMessage.*"uuid": "border"')" ] || fail "setBorder replied"

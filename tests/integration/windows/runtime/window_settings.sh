@@ -21,13 +21,21 @@ start_settings() {
   { printf 'ID=com.tessera.test.%s\nName=Settings\nDirName=app\n' "$name"; tr ';' '\n' <<<"$2"; } |
     new_app "$name"
   pack_app "$name"
-  page_script "$name" <<'SCRIPT'
+  page_script "$name" <<SCRIPT
 page file:///index.html
-quit-after 2000 0
+quit-after 300000 3
 title Page Title
+wait-for-file $(winpath "$WORK/$name/done")
+quit-after 1 0
 SCRIPT
   start_app "$name"
-  wait_log "$name" "Navigate file:///index.html" 20
+  wait_log "$name" "Navigate file:///index.html" 60
+}
+
+# finish NAME: the test has seen what it wanted; the application ends.
+finish() {
+  touch "$WORK/$1/done"
+  expect_exit "$APP_PID" 60 0
 }
 
 # check NAME INFO EXPECTATION: one expectation on the probe's output:
@@ -71,7 +79,7 @@ while IFS='|' read -r name settings expectations; do
   if ! (for expectation in $expectations; do check "$name" "$info" "$expectation"; done); then
     failed+=("$name")
   fi
-  expect_exit "$APP_PID" 20 0
+  finish "$name"
 done <<CASES
 defaults||bounds=240,100,800,600 maximized=0 topmost=0 style+=$WS_CAPTION style+=$WS_THICKFRAME
 single-on-top|Width=500;Height=300;WindowBorder=1;WindowOrder=1|bounds=390,250,500,300 topmost=1 style+=$WS_CAPTION style-=$WS_THICKFRAME
@@ -96,16 +104,17 @@ for request in "2000 2000|900,500" "100 100|900,200" "900 400|900,400"; do
   resized=$(probe resize Settings "${size% *}" "${size#* }")
   [[ $resized == "bounds "*,*,${request#*|} ]] || fail "resize to $size gave $resized, expected ${request#*|}"
 done
-expect_exit "$APP_PID" 20 0
+finish limits
 
 step "caption: the application name, following the page title only with DynamicAppTitle"
 start_settings title-static ""
-sleep 1
-wait_window Settings 1
+# The page has set its title by the time the engine raised the event.
+wait_until_log title-static '^raise DocumentTitleChanged '
+wait_window Settings 60
 no_window "Page Title"
-expect_exit "$APP_PID" 20 0
+finish title-static
 start_settings title-dynamic "DynamicAppTitle=1"
-wait_window "Page Title" 10
+wait_window "Page Title" 60
 no_window Settings
-expect_exit "$APP_PID" 20 0
+finish title-dynamic
 echo "PASS"
