@@ -234,22 +234,30 @@ int HexValue(char c) {
   return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
-std::string DecodeQueryItem(std::string_view item) {
+// Every "%XX" of text (two hexadecimal digits, either case) as its byte;
+// with plusIsSpace, every "+" as a blank. Anything else, a "%" without two
+// digits after it included, is copied as it is.
+std::string DecodePercentBytes(std::string_view text, bool plusIsSpace) {
   std::string bytes;
-  bytes.reserve(item.size());
-  for (size_t i = 0; i < item.size(); ++i) {
-    const char c = item[i];
-    if (c == '+') {
+  bytes.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '+' && plusIsSpace) {
       bytes.push_back(' ');
-    } else if (c == '%' && i + 2 < item.size() && HexValue(item[i + 1]) >= 0 &&
-               HexValue(item[i + 2]) >= 0) {
-      bytes.push_back(static_cast<char>(HexValue(item[i + 1]) * 16 + HexValue(item[i + 2])));
+    } else if (c == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
+               HexValue(text[i + 2]) >= 0) {
+      bytes.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
       i += 2;
     } else {
       bytes.push_back(c);
     }
   }
+  return bytes;
+}
+
+std::string DecodeQueryItem(std::string_view item) {
   // Decoded bytes need not be UTF-8; make them so.
+  const std::string bytes = DecodePercentBytes(item, true);
   return Utf16ToUtf8(Utf8ToUtf16(bytes));
 }
 
@@ -411,6 +419,15 @@ void TStrUtils::GetUrlArguments(std::string_view url, std::vector<std::string>& 
       arguments.push_back(DecodeQueryItem(item));
     }
   }
+}
+
+std::optional<std::string> TStrUtils::PercentDecodeUtf8(std::string_view text) {
+  std::string bytes = DecodePercentBytes(text, false);
+  // Well-formed UTF-8 is exactly what comes back unchanged through UTF-16.
+  if (Utf16ToUtf8(Utf8ToUtf16(bytes)) != bytes) {
+    return std::nullopt;
+  }
+  return bytes;
 }
 
 bool TStrUtils::SubStringExists(std::string_view text, std::string_view part,

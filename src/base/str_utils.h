@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -93,6 +94,12 @@ public:
   // space and %XX sequences are decoded as UTF-8 (a malformed sequence stays
   // as written). Empty items are left out.
   static void GetUrlArguments(std::string_view url, std::vector<std::string>& arguments);
+
+  // text with every %XX (two hexadecimal digits) turned into its byte, as
+  // the path of a URL is decoded; a "%" without two hexadecimal digits after
+  // it stays as written, and "+" is no blank here. Nothing when the bytes so
+  // made are not well-formed UTF-8.
+  static std::optional<std::string> PercentDecodeUtf8(std::string_view text);
 
   // Whether part occurs in text under the options. An empty part never does.
   static bool SubStringExists(std::string_view text, std::string_view part,

@@ -5,6 +5,9 @@
 #include "bridge/shared_javascript.h"
 #include "package/zip_archive.h"
 
+#include <utility>
+#include <vector>
+
 namespace tessera {
 
 namespace {
@@ -36,6 +39,31 @@ std::string ExtensionOf(std::string_view fileName) {
 std::string FolderOf(const std::string& path, char delimiter) {
   const size_t cut = path.find_last_of(delimiter == '/' ? "/" : "\\/:");
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// Whether a path written with either separator has a ".." step, which
+// would leave the folder it is looked up in.
+bool HasParentStep(std::string_view path) {
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of("/\\", start);
+    if (end == std::string_view::npos)
+      end = path.size();
+    if (path.substr(start, end - start) == "..")
+      return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+// The type a file is served with, from its name; scripts are always
+// JavaScript, whatever the system's database says of ".js".
+std::string MimeTypeOf(std::string_view path) {
+  const std::string fileName(FileNameOf(path));
+  const std::string extension = AsciiLowerCase(ExtensionOf(fileName));
+  if (extension == ".js" || extension == ".mjs")
+    return "text/javascript";
+  return TStrUtils::GetFileMIMEType(fileName);
 }
 
 } // namespace
@@ -181,39 +209,60 @@ void TBrowserForm::EdgeBrowserPermissionRequested(TCustomEdgeBrowser&,
 
 bool TBrowserForm::FindLocalFile(const std::string& uri, std::string& bytes,
                                  std::string& mimeType) {
-  std::string path = ReplaceAll(uri, kFileUrlPrefix, "");
-  path = path.substr(0, path.find('?'));
-  // Only the blank is decoded; any other escape is looked up as written.
-  path = ReplaceAll(path, "%20", " ");
-
-  const std::string fileName(FileNameOf(path));
-  const std::string extension = AsciiLowerCase(ExtensionOf(fileName));
-  mimeType = extension == ".js" || extension == ".mjs" ? "text/javascript"
-                                                       : TStrUtils::GetFileMIMEType(fileName);
+  const std::string rest = ReplaceAll(uri, kFileUrlPrefix, "");
+  // A file is named by the path alone: the query and the fragment (a
+  // hash-routed page's route) name none.
+  const std::string path = rest.substr(0, rest.find_first_of("?#"));
+  // The names to look for, in order: the path decoded as a URL's path is,
+  // then as written with only "%20" a blank, so that a package whose names
+  // hold escapes themselves keeps working. A decoded name that leaves the
+  // folder it is looked up in ("..%2F") or holds a NUL is no name.
+  std::vector<std::string> names;
+  if (const auto decoded = TStrUtils::PercentDecodeUtf8(path);
+      decoded && decoded->find('\0') == std::string::npos && !HasParentStep(*decoded))
+    names.push_back(*decoded);
+  const std::string literal = ReplaceAll(path, "%20", " ");
+  if (names.empty() || names.front() != literal)
+    names.push_back(literal);
 
   if (!FAppDirName.empty() && FExeZip != nullptr) {
-    const std::string entryName = FAppDirName + "/" + path;
-    if (FExeZip->IndexOf(entryName) >= 0) {
-      // An entry that does not decrypt answers with no bytes.
-      TMemoryStream entry;
-      FExeZip->Extract(entryName, entry);
-      bytes.assign(entry.Text());
-      return true;
+    for (const std::string& name : names) {
+      const std::string entryName = FAppDirName + "/" + name;
+      if (FExeZip->IndexOf(entryName) >= 0) {
+        // An entry that does not decrypt answers with no bytes.
+        TMemoryStream entry;
+        FExeZip->Extract(entryName, entry);
+        bytes.assign(entry.Text());
+        mimeType = MimeTypeOf(name);
+        return true;
+      }
     }
   }
 
   const char delimiter = FOs.PathDelimiter();
-  const std::string besideExe = FAppDirPath + ReplaceAll(path, "/", std::string(1, delimiter));
-  if (FOs.FileExists(besideExe) && FOs.LoadBytesFromFile(besideExe, bytes))
-    return true;
+  for (const std::string& name : names) {
+    const std::string besideExe = FAppDirPath + ReplaceAll(name, "/", std::string(1, delimiter));
+    if (FOs.FileExists(besideExe) && FOs.LoadBytesFromFile(besideExe, bytes)) {
+      mimeType = MimeTypeOf(name);
+      return true;
+    }
+  }
 
-  // The URI taken as an absolute path as it stands, query and escapes
-  // included. Where paths start at "/", removing the prefix also removed
-  // that root.
-  std::string absolute = ReplaceAll(uri, kFileUrlPrefix, "");
-  if (delimiter == '/')
-    absolute = "/" + absolute;
-  return FOs.FileExists(absolute) && FOs.LoadBytesFromFile(absolute, bytes);
+  // The URI taken as an absolute path: decoded, then as it stands, query
+  // and escapes included. Where paths start at "/", removing the prefix
+  // also removed that root. Each goes with the name its type comes from.
+  std::vector<std::pair<std::string, std::string>> absolutes;
+  if (names.front() != literal)
+    absolutes.emplace_back(names.front(), names.front());
+  absolutes.emplace_back(rest, literal);
+  for (const auto& [absolute, typeName] : absolutes) {
+    const std::string file = delimiter == '/' ? "/" + absolute : absolute;
+    if (FOs.FileExists(file) && FOs.LoadBytesFromFile(file, bytes)) {
+      mimeType = MimeTypeOf(typeName);
+      return true;
+    }
+  }
+  return false;
 }
 
 void TBrowserForm::EdgeBrowserWebResourceRequested(TCustomEdgeBrowser&,

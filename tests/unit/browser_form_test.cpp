@@ -76,6 +76,12 @@ public:
                                                              {"app/page.html", "page"},
                                                              {"app/my page.html", "spaced"},
                                                              {"app/%41.html", "literal escape"},
+                                                             {"app/%42.html", "escape as named"},
+                                                             {"app/B.html", "decoded escape"},
+                                                             {"app/%FF.txt", "not UTF-8"},
+                                                             {"app/caf\xC3\xA9.png", "accented"},
+                                                             {"app/js/a+b.mjs", "plus"},
+                                                             {"app/#.css", "hash"},
                                                              {"app/js/main.mjs", "export {}"},
                                                              {"app/js/old.JS", "var x;"},
                                                              {"app/img/logo.png", "\x89PNG"}}) {
@@ -158,8 +164,13 @@ TEST_F(BrowserFormTest, DocumentScriptPiecesFollowTheMode) {
 
 TEST_F(BrowserFormTest, FileRequestsAreAnsweredFromThePackageFolderThenDiskThenAbsolutePath) {
   Os.Files["C:\\apps\\docs\\readme.txt"] = "beside the exe";
+  Os.Files["C:\\apps\\docs\\na\xC3\xAFve.txt"] = "beside, accented";
   Os.Files["C:/data/x.png"] = "absolute";
   Os.Files["C:/data/q.txt?v=1"] = "absolute with query";
+  Os.Files["C:/data/caf\xC3\xA9.txt"] = "absolute, accented";
+  // Where an escaped ".." would lead.
+  Os.Files["C:\\apps\\..\\secret.txt"] = "outside";
+  Os.Files["C:\\secret.txt"] = "outside";
   Make();
   struct TCase {
     std::string Uri;
@@ -169,14 +180,26 @@ TEST_F(BrowserFormTest, FileRequestsAreAnsweredFromThePackageFolderThenDiskThenA
   const TCase cases[] = {
       {"file:///index.html", "<h1>home</h1>", "text/html"},
       {"file:///page.html?x=1", "page", "text/html"},
+      // A route after "#" names no file.
+      {"file:///index.html#/settings", "<h1>home</h1>", "text/html"},
+      {"file:///page.html?x=1#/a?b", "page", "text/html"},
       {"file:///my%20page.html", "spaced", "text/html"},
+      // The whole path is decoded, as UTF-8.
+      {"file:///caf%C3%A9.png", "accented", "image/x-png"},
+      {"file:///js/a%2Bb.mjs", "plus", "text/javascript"},
+      {"file:///%23.css", "hash", "text/css"},
+      {"file:///%42.html", "decoded escape", "text/html"},
+      // Not in the package decoded: the name as written.
       {"file:///%41.html", "literal escape", "text/html"},
+      {"file:///%FF.txt", "not UTF-8", "text/plain"},
       {"file:///js/main.mjs", "export {}", "text/javascript"},
       {"file:///js/old.JS", "var x;", "text/javascript"},
       {"file:///img/logo.png", "\x89PNG", "image/x-png"},
       {"file:///docs/readme.txt", "beside the exe", "text/plain"},
+      {"file:///docs/na%C3%AFve.txt#x", "beside, accented", "text/plain"},
       {"file:///C:/data/x.png", "absolute", "image/x-png"},
       {"file:///C:/data/q.txt?v=1", "absolute with query", "text/plain"},
+      {"file:///C:/data/caf%C3%A9.txt", "absolute, accented", "text/plain"},
   };
   for (const TCase& c : cases) {
     const auto response = Request(c.Uri);
@@ -186,8 +209,9 @@ TEST_F(BrowserFormTest, FileRequestsAreAnsweredFromThePackageFolderThenDiskThenA
     EXPECT_EQ(response->Headers, "Content-Type: " + c.Type + "; charset=utf-8") << c.Uri;
     EXPECT_EQ(Body(*response), c.Body) << c.Uri;
   }
-  for (const char* uri : {"https://example.com/index.html", "file:///missing.html",
-                          "file://server/share/index.html"}) {
+  for (const char* uri :
+       {"https://example.com/index.html", "file:///missing.html", "file://server/share/index.html",
+        "file:///..%2Fsecret.txt", "file:///%2E%2E%5Csecret.txt", "file:///index.html%00.txt"}) {
     EXPECT_FALSE(Request(uri)) << uri;
   }
 }

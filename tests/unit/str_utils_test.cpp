@@ -274,6 +274,30 @@ TEST(StrUtilsUrls, ReadsQueryArgumentsAndPathKinds) {
   EXPECT_EQ(TStrUtils::AddTrailingUrlSlash(""), "/");
 }
 
+TEST(StrUtilsUrls, PercentDecodesPathsAsUtf8) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"caf%C3%A9.png", "caf\xC3\xA9.png"},
+      {"js/a%2Bb.mjs", "js/a+b.mjs"},
+      {"%23.css", "#.css"},
+      {"a+b%20c", "a+b c"},      // "+" is no blank in a path
+      {"%2e%2E%2f%5C", "../\\"}, // either case of digit
+      {"100%", "100%"},          // a "%" without two digits stays
+      {"%4", "%4"},
+      {"%zz%4g%", "%zz%4g%"},
+      {"%2541", "%41"}, // decoded once only
+      {"%00", "\0"s},
+      {"caf\xC3\xA9", "caf\xC3\xA9"}, // already UTF-8
+      {"", ""},
+      {"%C3", std::nullopt}, // a sequence cut short
+      {"%FF.txt", std::nullopt},
+      {"%ED%A0%80", std::nullopt}, // a surrogate half
+      {"%C0%AF", std::nullopt},    // an overlong "/"
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(TStrUtils::PercentDecodeUtf8(text), expected) << text;
+  }
+}
+
 TEST(StrUtilsText, RepeatsCapitalizesAndDrawsRandomText) {
   EXPECT_EQ(TStrUtils::RepeatString("ab", 3), "ababab");
   EXPECT_EQ(TStrUtils::RepeatString("ab", 0), "");

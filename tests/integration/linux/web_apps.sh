@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # What web applications expect of the window they run in, on real pages:
+# - a hash-routed start page loads, and so do a module, a style sheet and an
+#   image whose names are escaped or not ASCII, while an escaped ".." stays
+#   inside the application's folder;
 # - a cross-origin frame gets no bridge and cannot call a native function,
 #   while the top page's calls still work.
 source "$(dirname "$0")/e2e_lib.sh"
 : "${WAIT:=90}"
+
+# A file one folder above the executable's, which an escaped ".." would
+# reach.
+echo "outside the application" >"$WORK/secret.txt"
 
 # A web server on the loopback for the cross-origin frame, on a free port
 # it picks itself and writes out.
@@ -63,14 +70,30 @@ new_app webapp <<'INI'
 ID=e2e.web.apps
 Name=Web Apps
 DirName=app
+IndexHtml=index.html#/settings
 INI
 add_file webapp index.html <<HTML
 <!DOCTYPE html>
 <html><head>
 <script src="report.js"></script>
+<link rel="stylesheet" href="%23.css">
+<script type="module" src="js/a%2Bb.mjs"></script>
 </head><body>
+<img id="picture" src="img/café.png">
 <iframe id="frame" src="http://127.0.0.1:$port/frame.html?target=$WORK/pwned.txt"></iframe>
 <script>
+report("route", location.hash);
+
+async function fetched(url) {
+  try {
+    const response = await fetch(url);
+    return response.status + " " + response.headers.get("content-type") + " " +
+      (await response.text()).trim();
+  } catch (error) {
+    return "failed";
+  }
+}
+
 // A message on the raw channel that names a source of its own.
 window.webkit.messageHandlers.tessera.postMessage(
   ["https://evil.example/", JSON.stringify({ id: 10001, uuid: "spoofed", data: {} })]);
@@ -82,13 +105,47 @@ window.addEventListener("message", async (event) => {
   report("top-write", await qel.files.writeTextFile({ filePath: "$WORK/top.txt",
                                                       contents: "from the top" }));
 });
+
+window.addEventListener("load", async () => {
+  report("style", getComputedStyle(document.body).color);
+  const picture = document.getElementById("picture");
+  report("image", picture.naturalWidth + "x" + picture.naturalHeight);
+  report("literal", await fetched("lit%41.txt"));
+  report("escape", await fetched("..%2Fsecret.txt"));
+});
 </script></body></html>
 HTML
+add_file webapp "#.css" <<'CSS'
+body { color: rgb(4, 5, 6); }
+CSS
+add_file webapp "js/a+b.mjs" <<'JS'
+import { name } from "./café.mjs";
+report("module", name);
+JS
+add_file webapp "js/café.mjs" <<'JS'
+export const name = "café";
+JS
+add_file webapp "lit%41.txt" <<'TXT'
+named with a percent sign
+TXT
+# A 2x1 PNG.
+mkdir -p "$WORK/webapp/app/img"
+base64 -d >"$WORK/webapp/app/img/café.png" <<'PNG'
+iVBORw0KGgoAAAANSUhEUgAAAAIAAAABCAYAAAD0In+KAAAAEUlEQVR4nGP4z8DwH4QZYAwAR8oH+Rq28akAAAAASUVORK5CYII=
+PNG
 pack_app webapp
 
 start_app webapp
 wait_window "Web Apps" "$WAIT"
 app_window=$WINDOW
+
+step "the start page loads with its route; escaped and non-ASCII names are found"
+expect_report webapp route '"#/settings"' "$WAIT"
+expect_report webapp style '"rgb(4, 5, 6)"' "$WAIT"
+expect_report webapp module '"café"' "$WAIT"
+expect_report webapp image '"2x1"' "$WAIT"
+expect_report webapp literal '"200 text/plain; charset=utf-8 named with a percent sign"' "$WAIT"
+expect_report webapp escape '"failed"' "$WAIT"
 
 step "a cross-origin frame has no bridge and its messages are dropped"
 expect_report webapp frame '{"qel":"undefined","webview":"undefined","posted":true}' "$WAIT"
