@@ -71,7 +71,13 @@ void TBrowserExternalModule::AppGetArgs(const std::string& uuid) {
   if (!RuntimeOnly(BridgeFunction("AppGetArgs")))
     return;
   std::string result = "[";
-  const std::vector<std::string> arguments = FOs.GetCommandLineArguments();
+  std::vector<std::string> arguments = FOs.GetCommandLineArguments();
+  // The first item is the program itself as a full path, however it was
+  // started ("./app", a name found on PATH, a link).
+  if (arguments.empty())
+    arguments.push_back(FOs.GetExecutablePath());
+  else
+    arguments[0] = FOs.GetExecutablePath();
   for (size_t i = 0; i < arguments.size(); ++i) {
     if (i > 0)
       result += ',';

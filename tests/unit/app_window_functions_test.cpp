@@ -65,8 +65,10 @@ TEST_F(AppWindowFunctions, FullScreenGoesFramelessAndMaximizedAndBackToTheConfig
   EXPECT_EQ(MainForm().BorderStyle(), TBorderStyle::Dialog);
 }
 
-TEST_F(AppWindowFunctions, GetArgsListsEveryArgumentAsJsonStrings) {
-  Os.CommandLine = {"C:\\App\\app.exe", "one", "two words", "say \"hi\""};
+TEST_F(AppWindowFunctions, GetArgsListsEveryArgumentAsJsonStringsAfterTheProgramsFullPath) {
+  Os.ExecutablePath = "C:\\App\\app.exe";
+  // Started as typed: the first item is still the program's full path.
+  Os.CommandLine = {"app", "one", "two words", "say \"hi\""};
   EXPECT_EQ(Call(50005), Success(R"(["C:\\App\\app.exe","one","two words","say \"hi\""])"));
 }
 

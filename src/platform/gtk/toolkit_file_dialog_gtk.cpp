@@ -102,7 +102,17 @@ GtkWidget* GtkFileDialog::NewDialog(GtkWindow* parent) const {
   }
 
   if (FKind != TFileDialogKind::Folder && !FFileName.empty()) {
-    if (g_path_is_absolute(FFileName.c_str())) {
+    if (g_path_is_absolute(FFileName.c_str()) && FKind == TFileDialogKind::Save) {
+      // The chooser selects only a file that exists, so a new file's name
+      // would leave the name box empty: its folder and its name are set
+      // apart, which shows both whether the file exists or not.
+      const std::unique_ptr<gchar, decltype(&g_free)> folder(g_path_get_dirname(FFileName.c_str()),
+                                                             &g_free);
+      const std::unique_ptr<gchar, decltype(&g_free)> name(g_path_get_basename(FFileName.c_str()),
+                                                           &g_free);
+      gtk_file_chooser_set_current_folder(chooser, folder.get());
+      gtk_file_chooser_set_current_name(chooser, ValidUtf8(name.get()).c_str());
+    } else if (g_path_is_absolute(FFileName.c_str())) {
       gtk_file_chooser_set_filename(chooser, FFileName.c_str());
     } else if (FKind == TFileDialogKind::Save) {
       if (!FLastFolder.empty()) {

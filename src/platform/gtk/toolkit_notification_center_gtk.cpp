@@ -65,6 +65,23 @@ public:
 GtkNotificationCenter::GtkNotificationCenter() = default;
 GtkNotificationCenter::~GtkNotificationCenter() = default;
 
+std::string GtkNotificationCenter::BodyFor(const std::string& text) {
+  if (FBodyMarkup < 0) {
+    FBodyMarkup = 0;
+    GList* caps = notify_get_server_caps();
+    for (GList* item = caps; item != nullptr; item = item->next) {
+      if (g_strcmp0(static_cast<const char*>(item->data), "body-markup") == 0)
+        FBodyMarkup = 1;
+    }
+    g_list_free_full(caps, g_free);
+  }
+  if (FBodyMarkup == 0)
+    return text;
+  const std::unique_ptr<gchar, decltype(&g_free)> escaped(
+      g_markup_escape_text(text.c_str(), static_cast<gssize>(text.size())), &g_free);
+  return escaped.get();
+}
+
 bool GtkNotificationCenter::Available() {
   if (!EnsureNotifyInit()) {
     return false;
@@ -90,7 +107,7 @@ void GtkNotificationCenter::Present(const std::string& name, const std::string& 
   // The server's summary is the bold first line: the heading when there is
   // one, else the text itself.
   const std::string summary = ValidUtf8(heading.empty() ? text : heading);
-  const std::string body = ValidUtf8(heading.empty() ? std::string() : text);
+  const std::string body = heading.empty() ? std::string() : BodyFor(ValidUtf8(text));
   auto shown = std::make_unique<TShown>(
       *this, name,
       TGObjectPtr<NotifyNotification>(notify_notification_new(

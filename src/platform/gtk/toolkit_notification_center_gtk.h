@@ -38,6 +38,12 @@ private:
   static void OnClosed(NotifyNotification* notification, gpointer data) noexcept;
   void Clicked(TShown& shown);
   void Closed(TShown& shown);
+  // The body as the server reads it: a server that reads markup gets the
+  // text escaped, so "<b>" and "&" stay what the page wrote.
+  std::string BodyFor(const std::string& text);
+
+  // Whether the server reads the body as markup; asked once.
+  int FBodyMarkup = -1;
 
   std::list<std::unique_ptr<TShown>> FOpen;
 };

@@ -248,6 +248,22 @@ TEST_F(ToolkitFileDialogGtkTest, TheChooserTakesTheSettingsAndTheOwnerWindow) {
   }));
 }
 
+TEST_F(ToolkitFileDialogGtkTest, ASaveDialogShowsTheFolderAndNameOfAFullPathThatDoesNotExistYet) {
+  auto dialog = FToolkit->CreateFileDialog(TFileDialogKind::Save);
+  dialog->SetTitle("Save new");
+  dialog->SetFileName(FFolder + "/not yet.txt");
+  EXPECT_FALSE(RunWith(*dialog, 0, [&](GtkWidget* widget) {
+    auto* chooser = GTK_FILE_CHOOSER(widget);
+    gchar* name = gtk_file_chooser_get_current_name(chooser);
+    EXPECT_STREQ(name, "not yet.txt");
+    g_free(name);
+    gchar* folder = gtk_file_chooser_get_current_folder(chooser);
+    EXPECT_STREQ(folder, FFolder.c_str());
+    g_free(folder);
+    gtk_dialog_response(GTK_DIALOG(widget), GTK_RESPONSE_CANCEL);
+  }));
+}
+
 TEST_F(ToolkitFileDialogGtkTest, ATypedPathAndEnterConfirmEscapeCancels) {
   const std::string existing = MakeFile("pick me.txt");
   auto open = FToolkit->CreateFileDialog(TFileDialogKind::Open);

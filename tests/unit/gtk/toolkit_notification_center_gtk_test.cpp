@@ -109,12 +109,16 @@ TEST(ToolkitNotificationCenterGtk, DunstShowsTheNotificationAndItsDefaultActionI
   // a notification without a heading is its text alone.
   center->Present("plain", "", "Only a line");
   ASSERT_TRUE(PumpUntil([] { return RunCommand({"dunstctl", "count", "displayed"}) == "2\n"; }));
+  // The body is plain text: dunst reads markup, so it gets it escaped.
+  center->Present("markup", "Markup", "<b>bold</b> & more");
+  ASSERT_TRUE(PumpUntil([] { return RunCommand({"dunstctl", "count", "displayed"}) == "3\n"; }));
   // Closed notifications are let go.
   RunCommand({"dunstctl", "close-all"});
   EXPECT_TRUE(PumpUntil([&] { return shown.OpenCount() == 0; }));
   const std::string history = RunCommand({"dunstctl", "history"});
   if (!history.empty()) {
-    for (const char* text : {"Export done", "Saved to report.pdf", "Only a line"}) {
+    for (const char* text : {"Export done", "Saved to report.pdf", "Only a line",
+                             "&lt;b&gt;bold&lt;/b&gt; &amp; more"}) {
       EXPECT_NE(history.find(std::string("\"") + text + "\""), std::string::npos) << text;
     }
   }
