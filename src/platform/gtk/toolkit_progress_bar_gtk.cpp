@@ -20,9 +20,11 @@ constexpr double kPulseStep = 0.03;
 GtkMarqueeProgressBar::GtkMarqueeProgressBar(GtkWidget* ownerArea, int height)
     : FHeight(std::max(height, 1)), FBar(TGObjectPtr<GtkWidget>::Retain(gtk_progress_bar_new())) {
   GtkWidget* bar = FBar.Get();
-  // The theme's trough is taller than the thin strip the forms ask for.
+  // The theme's trough is taller than the thin strip the forms ask for,
+  // and its border would be wider than the bar while the window is still
+  // being laid out (GTK warns of a negative content width then).
   AddWidgetCss(bar, "progressbar, progressbar trough, progressbar progress {"
-                    " min-height: 0; min-width: 0; padding: 0; margin: 0; }");
+                    " min-height: 0; min-width: 0; padding: 0; margin: 0; border: none; }");
   gtk_progress_bar_set_pulse_step(GTK_PROGRESS_BAR(bar), kPulseStep);
   gtk_widget_set_size_request(bar, -1, FHeight);
   SetAlignBottom(bar, FHeight);
