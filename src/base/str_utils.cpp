@@ -421,6 +421,18 @@ void TStrUtils::GetUrlArguments(std::string_view url, std::vector<std::string>& 
   }
 }
 
+std::string TStrUtils::ContentTypeWithCharset(std::string_view mimeType) {
+  // A charset means nothing to binary content, and a reader that compares
+  // the whole value fails on it; text types keep it, as pages expect.
+  static constexpr std::string_view kBare[] = {"application/wasm"};
+  for (const std::string_view bare : kBare) {
+    if (AsciiLowerCase(mimeType) == bare) {
+      return std::string(mimeType);
+    }
+  }
+  return std::string(mimeType) + "; charset=utf-8";
+}
+
 std::optional<std::string> TStrUtils::PercentDecodeUtf8(std::string_view text) {
   std::string bytes = DecodePercentBytes(text, false);
   // Well-formed UTF-8 is exactly what comes back unchanged through UTF-16.

@@ -56,6 +56,12 @@ public:
   // Safe to call from any thread.
   static std::string GetFileMIMEType(std::string_view fileName);
 
+  // The Content-Type value a served file of that MIME type is answered
+  // with: the type and "; charset=utf-8", except for types whose readers
+  // take the bare type only (WebAssembly's streaming compile refuses
+  // "application/wasm" with any parameter), which go without one.
+  static std::string ContentTypeWithCharset(std::string_view mimeType);
+
   // Where the MIME table gets the system's database from; the composition
   // root passes the OS seam here before the first page loads. The source is
   // called once, when the table is built; a source that throws contributes

@@ -57,12 +57,16 @@ bool HasParentStep(std::string_view path) {
 }
 
 // The type a file is served with, from its name; scripts are always
-// JavaScript, whatever the system's database says of ".js".
+// JavaScript and WebAssembly modules always WebAssembly, whatever the
+// system's database says (the engines compile a module from its response
+// only under its own type, and the built-in list has none for ".wasm").
 std::string MimeTypeOf(std::string_view path) {
   const std::string fileName(FileNameOf(path));
   const std::string extension = AsciiLowerCase(ExtensionOf(fileName));
   if (extension == ".js" || extension == ".mjs")
     return "text/javascript";
+  if (extension == ".wasm")
+    return "application/wasm";
   return TStrUtils::GetFileMIMEType(fileName);
 }
 
@@ -283,8 +287,8 @@ void TBrowserForm::EdgeBrowserWebResourceRequested(TCustomEdgeBrowser&,
     return;
   auto content = std::make_shared<TMemoryStream>(std::vector<uint8_t>(bytes.begin(), bytes.end()));
   std::shared_ptr<WebResourceResponse> response;
-  environment->CreateWebResourceResponse(content, 200, "OK",
-                                         "Content-Type: " + mimeType + "; charset=utf-8", response);
+  environment->CreateWebResourceResponse(
+      content, 200, "OK", "Content-Type: " + TStrUtils::ContentTypeWithCharset(mimeType), response);
   args.ArgsInterface().PutResponse(response);
 }
 

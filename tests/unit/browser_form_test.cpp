@@ -15,6 +15,7 @@ namespace tessera {
 namespace {
 
 using testing::TTempDir;
+using namespace std::string_literals;
 
 // A browser window on the fakes, with a package holding a small web app
 // under "app".
@@ -82,6 +83,8 @@ public:
                                                              {"app/caf\xC3\xA9.png", "accented"},
                                                              {"app/js/a+b.mjs", "plus"},
                                                              {"app/#.css", "hash"},
+                                                             {"app/lib/answer.wasm", "\0asm"s},
+                                                             {"app/lib/OLD.WASM", "\0asm"s},
                                                              {"app/js/main.mjs", "export {}"},
                                                              {"app/js/old.JS", "var x;"},
                                                              {"app/img/logo.png", "\x89PNG"}}) {
@@ -175,38 +178,42 @@ TEST_F(BrowserFormTest, FileRequestsAreAnsweredFromThePackageFolderThenDiskThenA
   struct TCase {
     std::string Uri;
     std::string Body;
-    std::string Type;
+    std::string ContentType;
   };
   const TCase cases[] = {
-      {"file:///index.html", "<h1>home</h1>", "text/html"},
-      {"file:///page.html?x=1", "page", "text/html"},
+      {"file:///index.html", "<h1>home</h1>", "text/html; charset=utf-8"},
+      {"file:///page.html?x=1", "page", "text/html; charset=utf-8"},
       // A route after "#" names no file.
-      {"file:///index.html#/settings", "<h1>home</h1>", "text/html"},
-      {"file:///page.html?x=1#/a?b", "page", "text/html"},
-      {"file:///my%20page.html", "spaced", "text/html"},
+      {"file:///index.html#/settings", "<h1>home</h1>", "text/html; charset=utf-8"},
+      {"file:///page.html?x=1#/a?b", "page", "text/html; charset=utf-8"},
+      {"file:///my%20page.html", "spaced", "text/html; charset=utf-8"},
       // The whole path is decoded, as UTF-8.
-      {"file:///caf%C3%A9.png", "accented", "image/x-png"},
-      {"file:///js/a%2Bb.mjs", "plus", "text/javascript"},
-      {"file:///%23.css", "hash", "text/css"},
-      {"file:///%42.html", "decoded escape", "text/html"},
+      {"file:///caf%C3%A9.png", "accented", "image/x-png; charset=utf-8"},
+      {"file:///js/a%2Bb.mjs", "plus", "text/javascript; charset=utf-8"},
+      {"file:///%23.css", "hash", "text/css; charset=utf-8"},
+      {"file:///%42.html", "decoded escape", "text/html; charset=utf-8"},
       // Not in the package decoded: the name as written.
-      {"file:///%41.html", "literal escape", "text/html"},
-      {"file:///%FF.txt", "not UTF-8", "text/plain"},
-      {"file:///js/main.mjs", "export {}", "text/javascript"},
-      {"file:///js/old.JS", "var x;", "text/javascript"},
-      {"file:///img/logo.png", "\x89PNG", "image/x-png"},
-      {"file:///docs/readme.txt", "beside the exe", "text/plain"},
-      {"file:///docs/na%C3%AFve.txt#x", "beside, accented", "text/plain"},
-      {"file:///C:/data/x.png", "absolute", "image/x-png"},
-      {"file:///C:/data/q.txt?v=1", "absolute with query", "text/plain"},
-      {"file:///C:/data/caf%C3%A9.txt", "absolute, accented", "text/plain"},
+      {"file:///%41.html", "literal escape", "text/html; charset=utf-8"},
+      {"file:///%FF.txt", "not UTF-8", "text/plain; charset=utf-8"},
+      {"file:///js/main.mjs", "export {}", "text/javascript; charset=utf-8"},
+      {"file:///js/old.JS", "var x;", "text/javascript; charset=utf-8"},
+      {"file:///img/logo.png", "\x89PNG", "image/x-png; charset=utf-8"},
+      {"file:///docs/readme.txt", "beside the exe", "text/plain; charset=utf-8"},
+      {"file:///docs/na%C3%AFve.txt#x", "beside, accented", "text/plain; charset=utf-8"},
+      {"file:///C:/data/x.png", "absolute", "image/x-png; charset=utf-8"},
+      {"file:///C:/data/q.txt?v=1", "absolute with query", "text/plain; charset=utf-8"},
+      {"file:///C:/data/caf%C3%A9.txt", "absolute, accented", "text/plain; charset=utf-8"},
+      // Binary or not, every type names the charset, except WebAssembly's,
+      // which its streaming compile takes bare only.
+      {"file:///lib/answer.wasm", "\0asm"s, "application/wasm"},
+      {"file:///lib/OLD.WASM", "\0asm"s, "application/wasm"},
   };
   for (const TCase& c : cases) {
     const auto response = Request(c.Uri);
     ASSERT_TRUE(response) << c.Uri;
     EXPECT_EQ(response->StatusCode, 200);
     EXPECT_EQ(response->ReasonPhrase, "OK");
-    EXPECT_EQ(response->Headers, "Content-Type: " + c.Type + "; charset=utf-8") << c.Uri;
+    EXPECT_EQ(response->Headers, "Content-Type: " + c.ContentType) << c.Uri;
     EXPECT_EQ(Body(*response), c.Body) << c.Uri;
   }
   for (const char* uri :

@@ -298,6 +298,21 @@ TEST(StrUtilsUrls, PercentDecodesPathsAsUtf8) {
   }
 }
 
+TEST(StrUtilsUrls, ContentTypesNameTheCharsetUnlessItBreaksTheReader) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"text/html", "text/html; charset=utf-8"},
+      {"application/json", "application/json; charset=utf-8"},
+      {"image/x-png", "image/x-png; charset=utf-8"},
+      {"application/octet-stream", "application/octet-stream; charset=utf-8"},
+      {"application/wasm", "application/wasm"},
+      {"Application/WASM", "Application/WASM"},
+      {"application/wasm-x", "application/wasm-x; charset=utf-8"},
+  };
+  for (const auto& [type, expected] : cases) {
+    EXPECT_EQ(TStrUtils::ContentTypeWithCharset(type), expected) << type;
+  }
+}
+
 TEST(StrUtilsText, RepeatsCapitalizesAndDrawsRandomText) {
   EXPECT_EQ(TStrUtils::RepeatString("ab", 3), "ababab");
   EXPECT_EQ(TStrUtils::RepeatString("ab", 0), "");

@@ -3,6 +3,8 @@
 # - a hash-routed start page loads, and so do a module, a style sheet and an
 #   image whose names are escaped or not ASCII, while an escaped ".." stays
 #   inside the application's folder;
+# - a WebAssembly module compiles from its response (its type carries no
+#   charset);
 # - a cross-origin frame gets no bridge and cannot call a native function,
 #   while the top page's calls still work.
 source "$(dirname "$0")/e2e_lib.sh"
@@ -112,6 +114,13 @@ window.addEventListener("load", async () => {
   report("image", picture.naturalWidth + "x" + picture.naturalHeight);
   report("literal", await fetched("lit%41.txt"));
   report("escape", await fetched("..%2Fsecret.txt"));
+  report("wasm-type", await fetched("answer.wasm").then((text) => text.split(" ")[1]));
+  try {
+    const { instance } = await WebAssembly.instantiateStreaming(fetch("answer.wasm"));
+    report("wasm", instance.exports.answer());
+  } catch (error) {
+    report("wasm", String(error));
+  }
 });
 </script></body></html>
 HTML
@@ -133,6 +142,9 @@ mkdir -p "$WORK/webapp/app/img"
 base64 -d >"$WORK/webapp/app/img/café.png" <<'PNG'
 iVBORw0KGgoAAAANSUhEUgAAAAIAAAABCAYAAAD0In+KAAAAEUlEQVR4nGP4z8DwH4QZYAwAR8oH+Rq28akAAAAASUVORK5CYII=
 PNG
+# A module with one function, answer(), that returns 42.
+printf '\x00asm\x01\x00\x00\x00\x01\x05\x01\x60\x00\x01\x7f\x03\x02\x01\x00\x07\x0a\x01\x06answer\x00\x00\x0a\x06\x01\x04\x00\x41\x2a\x0b' \
+  >"$WORK/webapp/app/answer.wasm"
 pack_app webapp
 
 start_app webapp
@@ -146,6 +158,10 @@ expect_report webapp module '"café"' "$WAIT"
 expect_report webapp image '"2x1"' "$WAIT"
 expect_report webapp literal '"200 text/plain; charset=utf-8 named with a percent sign"' "$WAIT"
 expect_report webapp escape '"failed"' "$WAIT"
+
+step "a WebAssembly module compiles from its response"
+expect_report webapp wasm-type '"application/wasm"' "$WAIT"
+expect_report webapp wasm '42' "$WAIT"
 
 step "a cross-origin frame has no bridge and its messages are dropped"
 expect_report webapp frame '{"qel":"undefined","webview":"undefined","posted":true}' "$WAIT"
