@@ -12,6 +12,8 @@
 #include "package/app_settings.h"
 #include "package/zip_archive.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -216,31 +218,32 @@ void TBrowserExternalModule::FilesExtractFile(const std::string& uuid, const TJs
   if (targetFile.empty())
     return PostCallFailure(uuid, "\"Missing targetFile\"");
 
-  // The target is created first and as given: a relative path is relative
-  // to the current folder. A target that cannot be created ends the call
-  // without a reply, and the error is reported.
-  WriteFile(FOs, targetFile, "");
-
+  std::optional<std::vector<uint8_t>> bytes;
   try {
     const std::string dirName =
         FProjectINI != nullptr ? ReadAppSetting(*FProjectINI, kSettingDirName) : std::string();
     // The folder name and the page's path are joined as they are: pages
     // write "/data/a.txt" for the entry "app/data/a.txt".
     const std::string entryName = dirName + sourceFile;
+    // The entry is found and decoded before the target is touched, so a
+    // name that is not in the package or an entry that cannot be read
+    // leaves an existing target as it was.
     if (FExeZip->IndexOf(entryName) < 0)
       return PostCallFailure(uuid, "\"File not found\"");
-    const auto bytes = FExeZip->ExtractBytes(entryName);
+    bytes = FExeZip->ExtractBytes(entryName);
     if (!bytes) {
-      // A damaged entry, or one the package password does not open: the
-      // target stays empty and the page learns that nothing was copied.
+      // A damaged entry, or one the package password does not open.
       return PostCallFailure(uuid, TStrUtils::StringToJsonString("Cannot extract \"" + entryName +
                                                                  "\" from the package"));
     }
-    WriteFile(FOs, targetFile,
-              std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
   } catch (const Exception& error) {
     return PostCallFailure(uuid, TStrUtils::StringToJsonString(error.what()));
   }
+  // The target as given: a relative path is relative to the current folder.
+  // A target that cannot be written ends the call without a reply, and the
+  // error is reported.
+  WriteFile(FOs, targetFile,
+            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
   PostCallSuccess(uuid, "true");
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -151,6 +152,16 @@ TEST_F(FileFunctions, WriteErrorsAreAnsweredWithTheMessageAndTheSystemsReason) {
   EXPECT_TRUE(Os.Files.empty());
 }
 
+TEST_F(FileFunctions, AWriteThatFailsLeavesTheOldFileAndIsNoSuccess) {
+  Os.Files["C:\\App\\ro.txt"] = "old";
+  Os.UnwritablePaths = {"C:\\App\\ro.txt"};
+  EXPECT_NE(Call(30003, R"({"filePath":"ro.txt","contents":"a"})"), Success("true"));
+  EXPECT_NE(Call(90001, R"({"filePath":"ro.txt","contents":"QUJD"})"), Success("true"));
+  AttachPackageWithEntry();
+  EXPECT_EQ(Call(30004, R"({"sourceFile":"/data/a.txt","targetFile":"C:\\App\\ro.txt"})"), "");
+  EXPECT_EQ(Os.Files["C:\\App\\ro.txt"], "old");
+}
+
 TEST_F(FileFunctions, DecodeToFileWritesTheDecodedBytes) {
   EXPECT_EQ(Call(90001, R"({"filePath":"b/x.bin","contents":"QUJD"})"), Success("true"));
   EXPECT_EQ(Os.Files["C:\\App\\b\\x.bin"], "ABC");
@@ -168,17 +179,24 @@ TEST_F(FileFunctions, ExtractFileCopiesAPackageEntryToTheTargetAsGiven) {
   EXPECT_EQ(Call(30004, R"({"sourceFile":"/data/a.txt","targetFile":"out.txt"})"), Success("true"));
   EXPECT_EQ(Os.Files["out.txt"], "entry bytes");
 
-  Os.Files["gone.txt"] = "old";
-  EXPECT_EQ(Call(30004, R"({"sourceFile":"/data/none.txt","targetFile":"gone.txt"})"),
+  // A name the package lacks is found out before the target is touched:
+  // the user's file stays as it was, and no new one is made.
+  Os.Files["kept.txt"] = "old";
+  EXPECT_EQ(Call(30004, R"({"sourceFile":"/data/none.txt","targetFile":"kept.txt"})"),
             Failure("\"File not found\""));
-  EXPECT_EQ(Os.Files["gone.txt"], "");
+  EXPECT_EQ(Call(30004, R"({"sourceFile":"/data/none.txt","targetFile":"new.txt"})"),
+            Failure("\"File not found\""));
+  EXPECT_EQ(Os.Files,
+            (std::map<std::string, std::string>{{"kept.txt", "old"}, {"out.txt", "entry bytes"}}));
 }
 
-TEST_F(FileFunctions, ExtractFileOfAnEntryThatCannotBeDecryptedFails) {
+TEST_F(FileFunctions, ExtractFileOfAnEntryThatCannotBeDecryptedFailsAndKeepsTheTarget) {
   AttachPackageWithEntry("another password");
-  EXPECT_EQ(Call(30004, R"({"sourceFile":"/data/a.txt","targetFile":"t.txt"})"),
-            Failure(R"("Cannot extract \"app\/data\/a.txt\" from the package")"));
-  EXPECT_EQ(Os.Files["t.txt"], "");
+  Os.Files["kept.txt"] = "old";
+  const std::string failure = Failure(R"("Cannot extract \"app\/data\/a.txt\" from the package")");
+  EXPECT_EQ(Call(30004, R"({"sourceFile":"/data/a.txt","targetFile":"kept.txt"})"), failure);
+  EXPECT_EQ(Call(30004, R"({"sourceFile":"/data/a.txt","targetFile":"t.txt"})"), failure);
+  EXPECT_EQ(Os.Files, (std::map<std::string, std::string>{{"kept.txt", "old"}}));
 }
 
 TEST_F(FileFunctions, ExtractFileWorksOnlyAtRuntime) {

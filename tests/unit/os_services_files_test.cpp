@@ -86,6 +86,27 @@ TEST_F(SystemOsServices, FilesAndFoldersAreToldApartAndListed) {
   EXPECT_FALSE(Os->DirectoryExists(folder));
 }
 
+TEST_F(SystemOsServices, SavingReplacesTheWholeFileAndLeavesNothingElseBehind) {
+  const std::string file = Dir.File("f.txt");
+  ASSERT_TRUE(Os->SaveBytesToFile(file, "a longer old content"));
+  for (const std::string content : {"new", ""}) {
+    ASSERT_TRUE(Os->SaveBytesToFile(file, content));
+    std::string bytes = "unread";
+    ASSERT_TRUE(Os->LoadBytesFromFile(file, bytes));
+    EXPECT_EQ(bytes, content);
+  }
+  // A folder is no file: it is refused and stays what it was.
+  ASSERT_TRUE(Os->CreateDir(Dir.File("sub")));
+  EXPECT_FALSE(Os->SaveBytesToFile(Dir.File("sub"), "x"));
+  EXPECT_TRUE(Os->DirectoryExists(Dir.File("sub")));
+
+  std::vector<std::string> listed;
+  for (const OsServices::TDirEntry& entry : Os->ListDirectory(Dir.File("")))
+    listed.push_back(entry.Name);
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, (std::vector<std::string>{"f.txt", "sub"}));
+}
+
 TEST_F(SystemOsServices, AFailureLeavesTheSystemsReasonWithoutTheFullStop) {
   const std::string target = Dir.File("missing") + Os->PathDelimiter() + "f.txt";
   ASSERT_FALSE(Os->SaveBytesToFile(target, "x"));

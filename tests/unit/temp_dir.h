@@ -2,6 +2,7 @@
 
 #include "base/utf.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,14 @@ public:
   // UTF-8 path of name inside the folder.
   std::string File(const std::string& name) const { return PathToUtf8(FPath / PathFromUtf8(name)); }
   const std::filesystem::path& Path() const { return FPath; }
+  // The UTF-8 names in the folder itself, sorted: to see what a test left.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(FPath))
+      names.push_back(PathToUtf8(entry.path().filename()));
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
 private:
   std::filesystem::path FPath;
@@ -45,6 +54,11 @@ inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& byte
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::ifstream in(PathFromUtf8(path), std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::string ReadText(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 } // namespace tessera::testing

@@ -100,7 +100,17 @@ public:
   virtual bool RemoveFile(const std::string& path) = 0;
   // Reads a whole file; false when it cannot be read.
   virtual bool LoadBytesFromFile(const std::string& path, std::string& bytes) = 0;
-  // Creates or truncates the file and writes the bytes; false on failure.
+  // Makes the bytes the file's whole content, all or nothing: they go to a
+  // new file in the same folder that then takes the file's place in one
+  // step, so a failure (a full disk, a quota, a crash) leaves an existing
+  // file as it was. A replaced file keeps its permissions (Linux: its mode;
+  // Windows: its attributes and security); a link is followed and its
+  // target replaced. Where the file cannot be replaced but may be written
+  // (its folder admits no new file; Windows: another program holds it open
+  // against renaming), it is written in place, as the only way left. A
+  // path that names no regular file (a folder, a pipe, a device) is refused
+  // at once, never waited on. False on failure, with the reason for
+  // LastSystemErrorText.
   virtual bool SaveBytesToFile(const std::string& path, std::string_view bytes) = 0;
   // Deletes the folder and everything in it, or a file; true on success.
   virtual bool DeleteDirectory(const std::string& path) = 0;

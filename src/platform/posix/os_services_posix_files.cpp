@@ -1,16 +1,22 @@
-// Folders, their listings, the standard folders and the failure texts of the
-// Linux OS services.
+// Files, folders, their listings, the standard folders and the failure
+// texts of the Linux OS services.
 #include "platform/posix/os_services_posix.h"
 
 #include "base/exceptions.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <pwd.h>
+#include <random>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -94,6 +100,146 @@ private:
   DIR* FDir;
 };
 
+// Writes all the bytes, going on after short writes and interruptions; 0 or
+// the errno of the failure.
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR)
+        continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return 0;
+}
+
+// A name no file of the folder has yet, for the new content.
+std::string TemporarySibling(const std::string& folder) {
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  std::string name = folder + ".tessera-save-";
+  for (std::uint64_t bits = random(), i = 0; i < 16; ++i, bits >>= 4)
+    name.push_back("0123456789abcdef"[bits & 15]);
+  return name;
+}
+
+// Removes the temporary file unless it took the target's place.
+class TTemporaryFile {
+public:
+  TTemporaryFile() = default;
+  ~TTemporaryFile() {
+    if (!FPath.empty())
+      unlink(FPath.c_str());
+  }
+  TTemporaryFile(const TTemporaryFile&) = delete;
+  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+  void Own(std::string path) { FPath = std::move(path); }
+  const std::string& Path() const { return FPath; }
+  void Keep() { FPath.clear(); }
+
+private:
+  std::string FPath;
+};
+
+// The old way, for a file whose folder admits no new file: truncate and
+// write in place.
+int WriteInPlace(const std::string& path, std::string_view bytes) {
+  TUniqueFd fd(open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK));
+  if (fd.Get() < 0)
+    return errno;
+  if (const int error = WriteAll(fd.Get(), bytes); error != 0)
+    return error;
+  if (close(fd.Release()) != 0)
+    return errno;
+  return 0;
+}
+
+// What SaveBytesToFile does; "" on success, else the reason.
+std::string ReplaceFileContent(const std::string& path, std::string_view bytes) {
+  // Where the new content must go: the file a link leads to, not the link.
+  std::string target = path;
+  struct stat info {};
+  const bool exists = stat(path.c_str(), &info) == 0;
+  if (!exists) {
+    if (errno != ENOENT)
+      return std::strerror(errno);
+    struct stat link {};
+    if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+      // A link to a file yet to be made: creating it through the link is
+      // what writing to the link means, and there is nothing to lose.
+      TUniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
+      if (fd.Get() < 0)
+        return std::strerror(errno);
+      if (const int error = WriteAll(fd.Get(), bytes); error != 0)
+        return std::strerror(error);
+      return close(fd.Release()) == 0 ? std::string() : std::strerror(errno);
+    }
+  } else if (S_ISDIR(info.st_mode)) {
+    return std::strerror(EISDIR);
+  } else if (!S_ISREG(info.st_mode)) {
+    // Opening a pipe for writing waits for a reader, and a device is no
+    // place for a page's file.
+    return "Not a regular file (a pipe, a socket or a device)";
+  } else if (struct stat link{}; lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr)
+      return std::strerror(errno);
+    target = resolved;
+    std::free(resolved);
+  }
+
+  const size_t cut = target.rfind('/');
+  const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
+  TTemporaryFile temporary;
+  TUniqueFd fd;
+  for (int attempt = 0; attempt < 100 && fd.Get() < 0; ++attempt) {
+    const std::string name = TemporarySibling(folder);
+    // A new file gets the mode any new file gets (0666 less the umask); a
+    // replaced one gets its old mode below.
+    fd.Reset(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                  exists ? 0600 : 0666));
+    if (fd.Get() >= 0)
+      temporary.Own(name);
+    else if (errno != EEXIST)
+      break;
+  }
+  if (fd.Get() < 0) {
+    const int error = errno;
+    if (exists && (error == EACCES || error == EPERM)) {
+      const int inPlace = WriteInPlace(target, bytes);
+      return inPlace == 0 ? std::string() : std::strerror(inPlace);
+    }
+    return std::strerror(error);
+  }
+  if (exists) {
+    // The old mode, and another owner's file stays theirs, where the file
+    // system keeps such things; where it cannot, the new file keeps the
+    // owner-only mode it was made with.
+    (void)!fchmod(fd.Get(), info.st_mode & 07777);
+    if (info.st_uid != geteuid() || info.st_gid != getegid())
+      (void)!fchown(fd.Get(), info.st_uid, info.st_gid);
+  }
+  if (const int error = WriteAll(fd.Get(), bytes); error != 0)
+    return std::strerror(error);
+  // On the disk before the name moves, so a crash leaves the old content or
+  // the new, never an empty file.
+  if (fsync(fd.Get()) != 0)
+    return std::strerror(errno);
+  if (close(fd.Release()) != 0)
+    return std::strerror(errno);
+  if (rename(temporary.Path().c_str(), target.c_str()) != 0)
+    return std::strerror(errno);
+  temporary.Keep();
+  // The new name on the disk too; a folder that cannot be synced keeps it
+  // in memory until the system writes it.
+  TUniqueFd folderFd(
+      open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folderFd.Get() >= 0)
+    (void)!fsync(folderFd.Get());
+  return {};
+}
+
 } // namespace
 
 void PosixOsServices::RecordError(int error) {
@@ -105,6 +251,51 @@ std::string PosixOsServices::LastSystemErrorText() {
   while (!text.empty() && (static_cast<unsigned char>(text.back()) <= 0x20 || text.back() == '.'))
     text.pop_back();
   return text;
+}
+
+bool PosixOsServices::FileExists(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool PosixOsServices::ForceDirectories(const std::string& path) {
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  return std::filesystem::is_directory(path, error);
+}
+
+bool PosixOsServices::RemoveFile(const std::string& path) {
+  return unlink(path.c_str()) == 0;
+}
+
+bool PosixOsServices::LoadBytesFromFile(const std::string& path, std::string& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    return false;
+  std::string content;
+  char buffer[65536];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    content.append(buffer, got);
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  if (ok)
+    bytes = std::move(content);
+  return ok;
+}
+
+bool PosixOsServices::SaveBytesToFile(const std::string& path, std::string_view bytes) {
+  std::string failure = ReplaceFileContent(path, bytes);
+  if (failure.empty())
+    return true;
+  RecordError(std::move(failure));
+  return false;
+}
+
+bool PosixOsServices::DeleteDirectory(const std::string& path) {
+  std::error_code error;
+  const auto removed = std::filesystem::remove_all(path, error);
+  return !error && removed != 0 && removed != static_cast<std::uintmax_t>(-1);
 }
 
 bool PosixOsServices::DirectoryExists(const std::string& path) {

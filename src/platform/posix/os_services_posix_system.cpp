@@ -1,5 +1,5 @@
-// Files, folders, environment, launches and the single-instance marker of
-// the Linux OS services.
+// Environment, launches and the single-instance marker of the Linux OS
+// services.
 #include "platform/posix/os_services_posix.h"
 
 #include "platform/posix/command_line.h"
@@ -8,11 +8,9 @@
 #include <cctype>
 #include <cerrno>
 #include <clocale>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <langinfo.h>
 #include <locale.h>
 #include <string>
@@ -149,27 +147,6 @@ std::string PosixOsServices::GetLocalAppDataDirPath() {
   return EnvOr("XDG_DATA_HOME", HomeFolder() + "/.local/share") + "/";
 }
 
-bool PosixOsServices::FileExists(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
-bool PosixOsServices::ForceDirectories(const std::string& path) {
-  std::error_code error;
-  std::filesystem::create_directories(path, error);
-  return std::filesystem::is_directory(path, error);
-}
-
-bool PosixOsServices::RemoveFile(const std::string& path) {
-  return unlink(path.c_str()) == 0;
-}
-
-bool PosixOsServices::DeleteDirectory(const std::string& path) {
-  std::error_code error;
-  const auto removed = std::filesystem::remove_all(path, error);
-  return !error && removed != 0 && removed != static_cast<std::uintmax_t>(-1);
-}
-
 void PosixOsServices::SetEnvironmentValue(const std::string& name, const std::string& value) {
   setenv(name.c_str(), value.c_str(), 1);
 }
@@ -247,41 +224,6 @@ bool PosixOsServices::CreateSingleInstanceMarker(const std::string& name) {
 std::string PosixOsServices::ReleaseSingleInstanceMarker() {
   FInstanceMarker.Reset();
   return std::exchange(FInstanceMarkerName, std::string());
-}
-
-} // namespace tessera
-
-namespace tessera {
-
-bool PosixOsServices::LoadBytesFromFile(const std::string& path, std::string& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr)
-    return false;
-  std::string content;
-  char buffer[65536];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-    content.append(buffer, got);
-  const bool ok = std::ferror(file) == 0;
-  std::fclose(file);
-  if (ok)
-    bytes = std::move(content);
-  return ok;
-}
-
-bool PosixOsServices::SaveBytesToFile(const std::string& path, std::string_view bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    RecordError(errno);
-    return false;
-  }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const int writeError = written ? 0 : errno;
-  if (std::fclose(file) != 0 || !written) {
-    RecordError(writeError != 0 ? writeError : errno);
-    return false;
-  }
-  return true;
 }
 
 } // namespace tessera

@@ -1,18 +1,26 @@
-// Folders, their listings, the standard folders and the failure texts of the
-// Windows OS services.
+// Files, folders, their listings, the standard folders and the failure
+// texts of the Windows OS services.
 #include "platform/win32/os_services_win32.h"
 
 #include "base/exceptions.h"
+#include "platform/win32/kernel_handle.h"
 #include "platform/win32/windows_api.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <random>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tessera {
 
 using win32::Narrow;
+using win32::TKernelHandle;
 using win32::Widen;
 
 namespace {
@@ -65,11 +73,241 @@ private:
   HANDLE FHandle;
 };
 
+// Writes all the bytes to the open file; false with the system's error set
+// when it fails.
+bool WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr))
+      return false;
+    if (written == 0) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+// The old way, for a file that cannot be replaced: truncate and write in
+// place.
+bool WriteInPlace(const std::wstring& path, std::string_view bytes) {
+  TKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.Valid() && WriteAll(file.Get(), bytes);
+}
+
+// Deletes the temporary file unless it took the target's place; the error
+// the failure left is kept for LastSystemErrorText.
+class TTemporaryFile {
+public:
+  TTemporaryFile() = default;
+  ~TTemporaryFile() {
+    if (FPath.empty())
+      return;
+    const DWORD error = GetLastError();
+    DeleteFileW(FPath.c_str());
+    SetLastError(error);
+  }
+  TTemporaryFile(const TTemporaryFile&) = delete;
+  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+  void Own(std::wstring path) { FPath = std::move(path); }
+  const std::wstring& Path() const { return FPath; }
+  void Keep() { FPath.clear(); }
+
+private:
+  std::wstring FPath;
+};
+
+// The path of the file a link leads to; the path itself for anything else
+// or when the link cannot be followed.
+std::wstring FinalPath(const std::wstring& path) {
+  TKernelHandle file(CreateFileW(path.c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid())
+    return path;
+  const DWORD needed = GetFinalPathNameByHandleW(file.Get(), nullptr, 0, FILE_NAME_NORMALIZED);
+  if (needed == 0)
+    return path;
+  std::wstring final(needed, L'\0');
+  const DWORD got =
+      GetFinalPathNameByHandleW(file.Get(), final.data(), needed, FILE_NAME_NORMALIZED);
+  if (got == 0 || got >= needed)
+    return path;
+  final.resize(got);
+  return final;
+}
+
+// Whether the path leads into the device namespace ("\\.\pipe\x", "\\.\COM1")
+// or names a device the way DOS did ("C:\data\CON"), which the full path
+// shows as "\\.\CON".
+bool NamesADevice(const std::wstring& path) {
+  if (path.starts_with(L"\\\\.\\") || path.starts_with(L"//./"))
+    return true;
+  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0)
+    return false;
+  std::wstring full(needed, L'\0');
+  const DWORD got = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  return got != 0 && got < needed && std::wstring_view(full).starts_with(L"\\\\.\\");
+}
+
+// What SaveBytesToFile does; false with the system's error set.
+bool ReplaceFileContent(const std::wstring& path, std::string_view bytes) {
+  if (NamesADevice(path)) {
+    // Opening a pipe or a port may wait for the other end; none is a
+    // place for a page's file.
+    SetLastError(ERROR_BAD_FILE_TYPE);
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (!exists && GetLastError() != ERROR_FILE_NOT_FOUND)
+    return false;
+  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  // The new content replaces the file a link leads to, not the link.
+  const std::wstring target =
+      exists && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? FinalPath(path) : path;
+
+  const size_t cut = target.find_last_of(L"\\/");
+  const std::wstring folder =
+      cut == std::wstring::npos ? std::wstring() : target.substr(0, cut + 1);
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  TTemporaryFile temporary;
+  TKernelHandle file;
+  for (int attempt = 0; attempt < 100 && !file.Valid(); ++attempt) {
+    std::wstring candidate = folder + L"~tessera-save-";
+    for (std::uint64_t bits = random(), i = 0; i < 16; ++i, bits >>= 4)
+      candidate.push_back(L"0123456789abcdef"[bits & 15]);
+    candidate += L".tmp";
+    file.Reset(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Valid())
+      temporary.Own(candidate);
+    else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+      break;
+  }
+  if (!file.Valid()) {
+    // A folder that admits no new file may still let its file be written.
+    if (exists && GetLastError() == ERROR_ACCESS_DENIED)
+      return WriteInPlace(target, bytes);
+    return false;
+  }
+  // On the disk before the name moves, so a crash leaves the old content or
+  // the new, never an empty file.
+  if (!WriteAll(file.Get(), bytes) || !FlushFileBuffers(file.Get()))
+    return false;
+  file.Reset();
+
+  if (exists) {
+    // The replacement merges in the replaced file's attributes, security
+    // and creation time; the attributes are set here as well, for a system
+    // whose replacement does not, and for the move below.
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if ((attributes & kKept) != 0)
+      SetFileAttributesW(temporary.Path().c_str(), attributes & kKept);
+    if (ReplaceFileW(target.c_str(), temporary.Path().c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+      temporary.Keep();
+      return true;
+    }
+  }
+  if (MoveFileExW(temporary.Path().c_str(), target.c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    temporary.Keep();
+    return true;
+  }
+  const DWORD error = GetLastError();
+  if (exists && (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) &&
+      GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    // Held open by a program that lets others write but not rename it: the
+    // bytes were shown to fit, so write them in place as before.
+    DeleteFileW(temporary.Path().c_str());
+    temporary.Keep();
+    return WriteInPlace(target, bytes);
+  }
+  // A replacement that removed the old file and then failed to move the new
+  // one in leaves the new content only in the temporary file: keep it.
+  if (exists && GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES)
+    temporary.Keep();
+  SetLastError(error);
+  return false;
+}
+
 [[noreturn]] void ThrowListingError(const std::string& path, DWORD code) {
   throw EFileError("Cannot read folder \"" + path + "\". " + SystemMessage(code));
 }
 
 } // namespace
+
+bool Win32OsServices::FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32OsServices::ForceDirectories(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  // Create each prefix that ends before a delimiter, then the whole path;
+  // existing folders along the way are fine.
+  for (size_t i = 1; i <= wide.size(); ++i) {
+    if (i < wide.size() && wide[i] != L'\\' && wide[i] != L'/')
+      continue;
+    const std::wstring prefix = wide.substr(0, i);
+    if (prefix.size() == 2 && prefix[1] == L':')
+      continue;
+    CreateDirectoryW(prefix.c_str(), nullptr);
+  }
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Win32OsServices::RemoveFile(const std::string& path) {
+  return DeleteFileW(Widen(path).c_str()) != 0;
+}
+
+bool Win32OsServices::DeleteDirectory(const std::string& path) {
+  // The shell wants a list of paths ended by an empty one.
+  std::wstring from = Widen(path);
+  from.push_back(L'\0');
+  SHFILEOPSTRUCTW operation{};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
+  return SHFileOperationW(&operation) == 0;
+}
+
+bool Win32OsServices::LoadBytesFromFile(const std::string& path, std::string& bytes) {
+  TKernelHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.Get() == INVALID_HANDLE_VALUE)
+    return false;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
+      static_cast<unsigned long long>(size.QuadPart) > bytes.max_size())
+    return false;
+  std::string content(static_cast<size_t>(size.QuadPart), '\0');
+  size_t done = 0;
+  while (done < content.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), content.data() + done, chunk, &got, nullptr) || got == 0)
+      return false;
+    done += got;
+  }
+  bytes = std::move(content);
+  return true;
+}
+
+bool Win32OsServices::SaveBytesToFile(const std::string& path, std::string_view bytes) {
+  return ReplaceFileContent(Widen(path), bytes);
+}
 
 std::string Win32OsServices::LastSystemErrorText() {
   return SystemMessage(GetLastError());

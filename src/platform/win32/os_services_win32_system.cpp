@@ -1,5 +1,5 @@
-// Files, folders, environment, shell launches and the single-instance
-// marker of the Windows OS services.
+// Environment, shell launches and the single-instance marker of the
+// Windows OS services.
 #include "platform/win32/os_services_win32.h"
 
 #include "platform/win32/kernel_handle.h"
@@ -64,42 +64,6 @@ std::string Win32OsServices::GetLocalAppDataDirPath() {
   if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
     return "\\";
   return WithTrailingBackslash(Narrow(path));
-}
-
-bool Win32OsServices::FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-bool Win32OsServices::ForceDirectories(const std::string& path) {
-  const std::wstring wide = Widen(path);
-  // Create each prefix that ends before a delimiter, then the whole path;
-  // existing folders along the way are fine.
-  for (size_t i = 1; i <= wide.size(); ++i) {
-    if (i < wide.size() && wide[i] != L'\\' && wide[i] != L'/')
-      continue;
-    const std::wstring prefix = wide.substr(0, i);
-    if (prefix.size() == 2 && prefix[1] == L':')
-      continue;
-    CreateDirectoryW(prefix.c_str(), nullptr);
-  }
-  const DWORD attributes = GetFileAttributesW(wide.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool Win32OsServices::RemoveFile(const std::string& path) {
-  return DeleteFileW(Widen(path).c_str()) != 0;
-}
-
-bool Win32OsServices::DeleteDirectory(const std::string& path) {
-  // The shell wants a list of paths ended by an empty one.
-  std::wstring from = Widen(path);
-  from.push_back(L'\0');
-  SHFILEOPSTRUCTW operation{};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
-  return SHFileOperationW(&operation) == 0;
 }
 
 void Win32OsServices::SetEnvironmentValue(const std::string& name, const std::string& value) {
@@ -194,49 +158,6 @@ bool Win32OsServices::CreateSingleInstanceMarker(const std::string& name) {
 std::string Win32OsServices::ReleaseSingleInstanceMarker() {
   FInstanceMarker.Reset();
   return std::exchange(FInstanceMarkerName, std::string());
-}
-
-} // namespace tessera
-
-namespace tessera {
-
-bool Win32OsServices::LoadBytesFromFile(const std::string& path, std::string& bytes) {
-  TKernelHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.Get() == INVALID_HANDLE_VALUE)
-    return false;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
-      static_cast<unsigned long long>(size.QuadPart) > bytes.max_size())
-    return false;
-  std::string content(static_cast<size_t>(size.QuadPart), '\0');
-  size_t done = 0;
-  while (done < content.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), content.data() + done, chunk, &got, nullptr) || got == 0)
-      return false;
-    done += got;
-  }
-  bytes = std::move(content);
-  return true;
-}
-
-bool Win32OsServices::SaveBytesToFile(const std::string& path, std::string_view bytes) {
-  TKernelHandle file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.Get() == INVALID_HANDLE_VALUE)
-    return false;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0)
-      return false;
-    done += written;
-  }
-  return true;
 }
 
 } // namespace tessera
