@@ -10,7 +10,10 @@ namespace {
 constexpr const char* kUsage =
     R"(Usage:
   tessera-pack --runtime FILE --app DIR --settings FILE [--script FILE]
-               [--loader FILE] [--installer FILE] --output FILE
+               [--loader FILE] [--installer FILE] [--icon FILE]
+               [--product-name TEXT] [--product-version A.B.C.D]
+               [--company TEXT] [--description TEXT] [--copyright TEXT]
+               --output FILE
   tessera-pack --list FILE
 
 Packs a web application into one executable: the runtime image followed by
@@ -30,6 +33,19 @@ the application's encrypted package.
   --list FILE       show the entries of a packaged executable
   --help            show this help
   --version         show the version
+
+Resources of a Windows executable (the runtime's own are kept otherwise):
+  --icon FILE              an icon file (.ico) in place of the runtime's icon
+  --product-name TEXT      the product name; also the file description
+                           unless --description is given
+  --product-version A.B.C.D
+                           the product and file version (up to four numbers
+                           from 0 to 65535)
+  --company TEXT           the company name
+  --description TEXT       the file description (shown by the task manager)
+  --copyright TEXT         the copyright notice
+With any of the version options, the original file name becomes the output's.
+A signed runtime cannot be changed: sign the packed application instead.
 )";
 
 constexpr int64_t kProgressThreshold = 16 * 1024 * 1024;
@@ -47,7 +63,13 @@ const std::map<std::string, std::string TPackOptions::*> kRequired = {
 const std::map<std::string, std::optional<std::string> TPackOptions::*> kOptional = {
     {"--script", &TPackOptions::Script},
     {"--loader", &TPackOptions::Loader},
-    {"--installer", &TPackOptions::Installer}};
+    {"--installer", &TPackOptions::Installer},
+    {"--icon", &TPackOptions::Icon},
+    {"--product-name", &TPackOptions::ProductName},
+    {"--product-version", &TPackOptions::ProductVersion},
+    {"--company", &TPackOptions::Company},
+    {"--description", &TPackOptions::Description},
+    {"--copyright", &TPackOptions::Copyright}};
 
 int ListCommand(const std::string& path, std::ostream& out) {
   const TPackageListing listing = ListPackage(path);

@@ -5,6 +5,7 @@
 #include "base/utf.h"
 #include "package/app_settings.h"
 #include "package/calculations.h"
+#include "package/exe_resources.h"
 #include "package/exe_utils.h"
 #include "package/image_end.h"
 #include "package/project_ini.h"
@@ -101,6 +102,63 @@ void CheckRuntime(const std::string& path) {
   }
 }
 
+// The runtime image with the application's icon and version strings, or
+// nothing when none were asked for. Everything is checked here, before a
+// single file is written.
+std::optional<std::vector<uint8_t>> RewrittenRuntime(const TPackOptions& options) {
+  TExeInfo info;
+  info.ProductName = options.ProductName;
+  info.Company = options.Company;
+  info.Description = options.Description;
+  info.Copyright = options.Copyright;
+  if (options.ProductVersion) {
+    info.ProductVersion = ParseVersionNumber(*options.ProductVersion);
+    if (!info.ProductVersion) {
+      throw EPackError("product version \"" + *options.ProductVersion +
+                       "\" is not a version: write up to four numbers from 0 to 65535 with "
+                       "dots between them, such as 1.2.0.0");
+    }
+  }
+  std::optional<std::vector<TIconImage>> icon;
+  if (options.Icon) {
+    const std::vector<uint8_t> bytes = ReadWholeFile(*options.Icon, "icon");
+    try {
+      icon = ReadIconFile(bytes);
+    } catch (const EResourceError& e) {
+      throw EPackError("icon " + Quoted(*options.Icon) + ": " + e.what());
+    }
+  }
+  if (!icon && info.Empty()) {
+    return std::nullopt;
+  }
+  if (!info.Empty()) {
+    info.FileName = PathToUtf8(PathFromUtf8(options.Output).filename());
+  }
+  const std::vector<uint8_t> image = ReadWholeFile(options.Runtime, "runtime");
+  try {
+    TResourceList resources = ReadImageResources(image);
+    if (icon) {
+      ChangeExeIcon(resources, *icon);
+    }
+    if (!info.Empty()) {
+      UpdateExeInfo(resources, info);
+    }
+    return ReplaceImageResources(image, resources);
+  } catch (const EResourceError& e) {
+    throw EPackError("cannot set the icon or version of runtime " + Quoted(options.Runtime) + ": " +
+                     e.what());
+  }
+}
+
+void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  try {
+    TFileStream file(path, TFileStream::TMode::Create);
+    file.Write(bytes.data(), bytes.size());
+  } catch (const EFileError& e) {
+    throw EPackError(e.what());
+  }
+}
+
 struct TAppFile {
   std::string EntryName;
   std::string Path;
@@ -182,6 +240,7 @@ int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progr
   RequireFile(options.Installer, "installer");
   const std::vector<TAppFile> files =
       CollectAppFiles(options.AppDir, ReadAppSetting(ini, kSettingDirName));
+  const std::optional<std::vector<uint8_t>> runtime = RewrittenRuntime(options);
 
   // What the archive will roughly hold, for the progress display.
   int64_t total = static_cast<int64_t>(settings.size());
@@ -225,11 +284,15 @@ int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progr
   }
 
   try {
-    std::error_code error;
-    fs::copy_file(PathFromUtf8(options.Runtime), PathFromUtf8(exeFile.Path()),
-                  fs::copy_options::overwrite_existing, error);
-    if (error) {
-      throw EPackError("cannot create " + Quoted(exeFile.Path()) + ": " + error.message());
+    if (runtime) {
+      WriteWholeFile(exeFile.Path(), *runtime);
+    } else {
+      std::error_code error;
+      fs::copy_file(PathFromUtf8(options.Runtime), PathFromUtf8(exeFile.Path()),
+                    fs::copy_options::overwrite_existing, error);
+      if (error) {
+        throw EPackError("cannot create " + Quoted(exeFile.Path()) + ": " + error.message());
+      }
     }
     TExeUtils utils(os);
     utils.AppendZipToExe(zipFile.Path(), exeFile.Path());

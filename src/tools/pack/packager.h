@@ -20,6 +20,14 @@ struct TPackOptions {
   std::optional<std::string> Loader;    // stored as "WebView2LoaderWin64.dll"
   std::optional<std::string> Installer; // stored as "WebView2Installer.exe"
   std::string Output;
+  // Resources of the packed executable (Windows runtimes only): an icon
+  // file (.ico) in place of the runtime's icon, and version strings.
+  std::optional<std::string> Icon{};
+  std::optional<std::string> ProductName{};
+  std::optional<std::string> ProductVersion{}; // up to four numbers: 1.2.0.0
+  std::optional<std::string> Company{};
+  std::optional<std::string> Description{};
+  std::optional<std::string> Copyright{};
 };
 
 // Why packing or listing failed, in words for the user.
@@ -34,7 +42,8 @@ using TPackProgress = std::function<void(int64_t done, int64_t total)>;
 // Writes the application's package (every entry stored, encrypted with the
 // package password, with a data descriptor; "qel.ini" first, then the app's
 // files under the settings' DirName, then the optional extras) and appends it
-// to a copy of the runtime at Output. Output appears whole or not at all: the
+// to a copy of the runtime at Output, whose icon and version resources are
+// rewritten first when asked to. Output appears whole or not at all: the
 // work is done in files beside it that are renamed or removed at the end.
 // Returns the number of entries. Raises EPackError with a message for the
 // user.

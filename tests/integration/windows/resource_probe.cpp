@@ -6,14 +6,22 @@
 //   icon-group=NAME             the first icon group (the shell's icon)
 //   icon=WxH BITS               each image of that group (0 means 256)
 //   icon-loads=WxH              the group's 32x32 image, turned into an icon
+//   checksum=match|differ       with IMAGE_BYTES: the header's checksum
+//                               against the system's sum of the file's first
+//                               IMAGE_BYTES bytes (the image without its
+//                               package)
 // Exit code 1 when the file cannot be read as an image, 0 otherwise (a
 // missing resource is simply not printed).
 #include "platform/win32/gdi_handles.h"
+#include "platform/win32/kernel_handle.h"
 #include "platform/win32/windows_api.h"
+
+#include <imagehlp.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -150,11 +158,30 @@ void PrintIcons(const std::wstring& path) {
   Print("icon-loads=" + std::to_string(bitmap.bmWidth) + "x" + std::to_string(bitmap.bmHeight));
 }
 
+void PrintChecksum(const std::wstring& path, DWORD imageBytes) {
+  const tessera::win32::TKernelHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart < imageBytes) {
+    return;
+  }
+  std::vector<uint8_t> bytes(imageBytes);
+  DWORD got = 0;
+  if (!ReadFile(file.Get(), bytes.data(), imageBytes, &got, nullptr) || got != imageBytes) {
+    return;
+  }
+  DWORD header = 0;
+  DWORD computed = 0;
+  if (CheckSumMappedFile(bytes.data(), imageBytes, &header, &computed) != nullptr) {
+    Print(std::string("checksum=") + (header == computed ? "match" : "differ"));
+  }
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2) {
-    std::fputs("usage: resource_probe FILE\n", stderr);
+  if (argc != 2 && argc != 3) {
+    std::fputs("usage: resource_probe FILE [IMAGE_BYTES]\n", stderr);
     return 2;
   }
   const std::wstring path = argv[1];
@@ -164,5 +191,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   PrintVersion(path);
   PrintIcons(path);
+  if (argc == 3) {
+    PrintChecksum(path, static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+  }
   return 0;
 }
