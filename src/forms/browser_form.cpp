@@ -186,6 +186,13 @@ void TBrowserForm::EdgeBrowserCreateWebViewCompleted(TCustomEdgeBrowser&, HRESUL
 void TBrowserForm::EdgeBrowserNavigationCompleted(TCustomEdgeBrowser&, bool, TWebViewEnumValue) {
   FProgressBar->SetVisible(false);
   AlignEdgeBrowser();
+  // The first page takes the keys at once, as a user expects of an
+  // application's window, rather than after a click into it. Later pages
+  // find the focus where the user left it.
+  if (!FPageFocused) {
+    FPageFocused = true;
+    FEdgeBrowser->SetFocus();
+  }
 }
 
 void TBrowserForm::EdgeBrowserNewWindowRequested(TCustomEdgeBrowser&,

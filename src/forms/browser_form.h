@@ -90,6 +90,8 @@ private:
   EventLoop& FLoop;
   std::unique_ptr<ToolkitProgressBar> FProgressBar;
   std::unique_ptr<TEdgeBrowser> FEdgeBrowser;
+  // Whether the first page has been given the keyboard focus.
+  bool FPageFocused = false;
 };
 
 } // namespace tessera

@@ -259,7 +259,7 @@ TEST_F(BrowserFormTest, NewWindowsForPackagePagesStartANewProcess) {
   EXPECT_EQ(Os.Launches.size(), 2u);
 }
 
-TEST_F(BrowserFormTest, PermissionsAreGrantedAndTheBarGoesAfterTheFirstNavigation) {
+TEST_F(BrowserFormTest, PermissionsAreGrantedAndTheFirstNavigationEndsTheBarAndTakesTheFocus) {
   Make();
   FakePermissionRequestedArgs permission;
   permission.PermissionKind = 2;
@@ -270,9 +270,15 @@ TEST_F(BrowserFormTest, PermissionsAreGrantedAndTheBarGoesAfterTheFirstNavigatio
   EXPECT_EQ(CallsStartingWith("PutBounds").back(), "PutBounds 0,0,400,296");
   FakeNavigationCompletedArgs completed;
   completed.IsSuccess = false;
+  EXPECT_TRUE(CallsStartingWith("MoveFocus").empty());
   Platform.Raise(TWebViewEvent::NavigationCompleted, completed);
   EXPECT_FALSE(Toolkit.LastProgressBar->Visible());
   EXPECT_EQ(CallsStartingWith("PutBounds").back(), "PutBounds 0,0,400,300");
+  // The first page gets the keyboard focus, programmatically; later ones
+  // leave it where it is.
+  EXPECT_EQ(CallsStartingWith("MoveFocus"), std::vector<std::string>{"MoveFocus 0"});
+  Platform.Raise(TWebViewEvent::NavigationCompleted, completed);
+  EXPECT_EQ(CallsStartingWith("MoveFocus").size(), 1u);
 }
 
 TEST_F(BrowserFormTest, AFailedCreationLeavesTheFormAsItWas) {

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # What web applications expect of the window they run in, on real pages:
+# - the keyboard reaches the page at once, without a click, and the main
+#   menu's keys still reach the menu;
 # - a hash-routed start page loads, and so do a module, a style sheet and an
 #   image whose names are escaped or not ASCII, while an escaped ".." stays
 #   inside the application's folder;
@@ -13,6 +15,12 @@ source "$(dirname "$0")/e2e_lib.sh"
 # A file one folder above the executable's, which an escaped ".." would
 # reach.
 echo "outside the application" >"$WORK/secret.txt"
+
+# closes WINDOW: the user closes the window, and the application ends.
+closes() {
+  close_window "$1"
+  expect_exit "$APP_PID" "$WAIT" 0
+}
 
 # A web server on the loopback for the cross-origin frame, on a free port
 # it picks itself and writes out.
@@ -64,10 +72,6 @@ until [ -s "$WORK/port.txt" ]; do
 done
 port=$(head -n 1 "$WORK/port.txt")
 
-# A file one folder above the executable's, which an escaped ".." would
-# reach.
-echo "outside the application" >"$WORK/secret.txt"
-
 new_app webapp <<'INI'
 ID=e2e.web.apps
 Name=Web Apps
@@ -96,6 +100,13 @@ async function fetched(url) {
   }
 }
 
+let typed = "";
+document.addEventListener("keydown", (event) => {
+  if (event.key.length === 1) typed += event.key;
+  if (typed.length >= 3) report("keys", typed);
+});
+qel.events.onMainMenuItemClick = (id) => report("menu-click", id);
+
 // A message on the raw channel that names a source of its own.
 window.webkit.messageHandlers.tessera.postMessage(
   ["https://evil.example/", JSON.stringify({ id: 10001, uuid: "spoofed", data: {} })]);
@@ -121,6 +132,8 @@ window.addEventListener("load", async () => {
   } catch (error) {
     report("wasm", String(error));
   }
+  const items = JSON.stringify([{ id: 1, caption: "&Tools", items: [{ id: 2, caption: "&Run" }] }]);
+  report("menu", await qel.mainMenu.setItems({ items: items }));
 });
 </script></body></html>
 HTML
@@ -172,6 +185,17 @@ if grep -aE '"(frame-[a-z0-9-]+|spoofed)"' "$WORK/webapp/bridge.log"; then
   fail "a message without the page channel's proof reached the bridge"
 fi
 
-close_window "$app_window"
-expect_exit "$APP_PID" "$WAIT" 0
+step "typing reaches the page without a click, and the menu's keys reach the menu"
+expect_report webapp menu 'true' "$WAIT"
+# The window manager's focus, no click into the page.
+activate "$app_window"
+xdotool type --delay 60 "qel"
+expect_report webapp keys '"qel"' "$WAIT"
+xdotool key --clearmodifiers alt+t
+# The menu takes the keys once it is shown; its item's key chooses it.
+wait_widgets webapp "item Run" "$WAIT"
+xdotool key --clearmodifiers r
+expect_report webapp menu-click '"2"' "$WAIT"
+screenshot web-apps.png
+closes "$app_window"
 echo PASS
