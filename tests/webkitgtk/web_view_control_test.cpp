@@ -177,11 +177,24 @@ TEST_F(WebViewControlTest, PermissionRequestsFollowTheHandlersAnswer) {
     kinds.push_back(kind);
     args.ArgsInterface().PutState(kPermissionStateAllow);
   };
-  Host.Execute("Notification.requestPermission().then(p => chrome.webview.postMessage(p)); 0");
-  ASSERT_TRUE(Host.WaitForMessages(1));
-  Host.Browser->OnPermissionRequested = nullptr;
+  // Asked as the page loads, with no user gesture, twice at once: the
+  // engine alone would deny it unasked.
+  Host.Serve("ask.html", "text/html", R"(<!doctype html><script>
+Notification.requestPermission(p => chrome.webview.postMessage('callback ' + p));
+Notification.requestPermission().then(p => chrome.webview.postMessage(p));
+</script>)");
+  ASSERT_TRUE(Host.NavigateAndWait("file:///ask.html"));
+  ASSERT_TRUE(Host.WaitForMessages(2));
   EXPECT_EQ(kinds, std::vector<TWebViewEnumValue>{4}); // notifications
-  EXPECT_EQ(Host.Messages[0].Text, "granted");
+  EXPECT_EQ(Host.Messages[0].Text, "callback granted");
+  EXPECT_EQ(Host.Messages[1].Text, "granted");
+
+  // Decided once, the answer stands without asking again.
+  Host.Execute("Notification.requestPermission().then(p => chrome.webview.postMessage(p)); 0");
+  ASSERT_TRUE(Host.WaitForMessages(3));
+  Host.Browser->OnPermissionRequested = nullptr;
+  EXPECT_EQ(kinds.size(), 1u);
+  EXPECT_EQ(Host.Messages[2].Text, "granted");
 }
 
 TEST_F(WebViewControlTest, HasNoDevToolsProtocolOrProcessId) {

@@ -56,6 +56,37 @@ std::string PageChannelScript(std::string_view token) {
   Object.defineProperty(webview, "__tesseraDispatch", {
     value: (text) => { target.dispatchEvent(new MessageEvent("message", {data: parse(text)})); },
   });
+  // The engine asks about notifications only for a user gesture and denies
+  // every other request unasked. A request goes through the web view
+  // instead, which makes it again in a script of its own (one that counts
+  // as a gesture), so that the web view's permission handler decides.
+  const notification = window.Notification;
+  if (notification && typeof notification.requestPermission === "function") {
+    const request = notification.requestPermission.bind(notification);
+    const waiting = [];
+    const settle = (state) => { for (const resolve of waiting.splice(0)) resolve(state); };
+    Object.defineProperty(notification, "requestPermission", {
+      configurable: true, writable: true,
+      value: function requestPermission(callback) {
+        const asked = new Promise((resolve) => {
+          // Decided already: the answer stands, as the engine gives it.
+          if (notification.permission !== "default") { resolve(notification.permission); return; }
+          waiting.push(resolve);
+          if (waiting.length === 1) post([token, "", "notifications"]);
+        });
+        return asked.then((state) => {
+          if (typeof callback === "function") callback(state);
+          return state;
+        });
+      },
+    });
+    Object.defineProperty(webview, "__tesseraRequestNotifications", {
+      value: () => {
+        if (waiting.length === 0) return;
+        request().then(settle, () => settle(notification.permission));
+      },
+    });
+  }
   Object.freeze(webview);
   if (!window.chrome) window.chrome = {};
   Object.defineProperty(window.chrome, "webview", {value: webview, enumerable: true});

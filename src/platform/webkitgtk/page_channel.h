@@ -21,7 +21,19 @@ std::string NewChannelToken();
 // JSON is made by the page's own JSON.stringify as it was when the document
 // started, so members keep their order and a page cannot spoof it later.
 // Where a message comes from is the engine's to say, never the message's.
+//
+// The channel also carries the page's notification permission requests,
+// which the engine would deny unasked without a user gesture: the page's
+// Notification.requestPermission posts [token, "", kNotificationRequest],
+// and the web view answers by running kNotificationRequestScript, in which
+// the engine's own request counts as a gesture and reaches the web view's
+// permission handler.
 std::string PageChannelScript(std::string_view token);
+
+inline constexpr const char* kNotificationRequest = "notifications";
+inline constexpr const char* kNotificationRequestScript =
+    "(() => { const w = window.chrome && window.chrome.webview; "
+    "if (w && w.__tesseraRequestNotifications) w.__tesseraRequestNotifications(); })();";
 
 // The script that delivers `json` (valid JSON) to the page as the `data` of
 // a "message" event on window.chrome.webview.

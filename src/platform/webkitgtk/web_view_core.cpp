@@ -318,6 +318,17 @@ std::string TWebViewCore::Source() const {
   return ToPortableUri(uri);
 }
 
+void TWebViewCore::RequestNotificationPermission() {
+  // From the loop: the page's message is still being delivered.
+  FEngine->Loop().Post([weak = weak_from_this()] {
+    const auto self = weak.lock();
+    if (!self || self->IsClosed())
+      return;
+    webkit_web_view_evaluate_javascript(self->View(), kNotificationRequestScript, -1, nullptr,
+                                        nullptr, nullptr, nullptr, nullptr);
+  });
+}
+
 bool TWebViewCore::IsChannelToken(const std::string& token) const {
   // Compared in full whatever the first difference, so the time taken
   // tells a page nothing about how much of a guess was right.
@@ -568,6 +579,13 @@ void TWebViewCore::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptRe
     TGChars tokenText(jsc_value_to_string(token.Get()));
     if (!self->IsChannelToken(Text(tokenText.Get())))
       return 0;
+    TGObject<JSCValue> kind(jsc_value_object_get_property_at_index(value, 2));
+    if (kind && jsc_value_is_string(kind.Get())) {
+      TGChars kindText(jsc_value_to_string(kind.Get()));
+      if (Text(kindText.Get()) == kNotificationRequest)
+        self->RequestNotificationPermission();
+      return 0;
+    }
     TGChars jsonText(jsc_value_to_string(json.Get()));
     TWebMessageReceivedArgs args;
     // The document the top frame shows now, as the engine has it: a page

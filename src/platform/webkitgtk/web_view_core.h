@@ -56,6 +56,11 @@ public:
   // The page's address as the portable code sees it ("file:///…").
   std::string Source() const;
 
+  // The top page asked for notifications: its request is made again from a
+  // script of the web view's, later, so that the engine puts it to the
+  // permission handlers.
+  void RequestNotificationPermission();
+
   // Whether `token` is this view's page channel token.
   bool IsChannelToken(const std::string& token) const;
 

@@ -7,6 +7,7 @@
 #   inside the application's folder;
 # - a WebAssembly module compiles from its response (its type carries no
 #   charset);
+# - permissions asked for at load are granted;
 # - a cross-origin frame gets no bridge and cannot call a native function,
 #   while the top page's calls still work.
 source "$(dirname "$0")/e2e_lib.sh"
@@ -100,6 +101,14 @@ async function fetched(url) {
   }
 }
 
+// Asked for at load, with no user gesture.
+Notification.requestPermission().then((state) => report("notification", state),
+                                      (error) => report("notification", String(error)));
+navigator.geolocation.getCurrentPosition(
+  () => report("geolocation", "granted"),
+  (error) => report("geolocation", error.code === error.PERMISSION_DENIED ? "denied" : "granted"),
+  { timeout: 20000 });
+
 let typed = "";
 document.addEventListener("keydown", (event) => {
   if (event.key.length === 1) typed += event.key;
@@ -175,6 +184,10 @@ expect_report webapp escape '"failed"' "$WAIT"
 step "a WebAssembly module compiles from its response"
 expect_report webapp wasm-type '"application/wasm"' "$WAIT"
 expect_report webapp wasm '42' "$WAIT"
+
+step "permissions asked for at load are granted"
+expect_report webapp notification '"granted"' "$WAIT"
+expect_report webapp geolocation '"granted"' "$WAIT"
 
 step "a cross-origin frame has no bridge and its messages are dropped"
 expect_report webapp frame '{"qel":"undefined","webview":"undefined","posted":true}' "$WAIT"
