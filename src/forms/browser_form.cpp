@@ -14,6 +14,12 @@ namespace {
 
 constexpr std::string_view kFileUrlPrefix = "file:///";
 
+// Whether the page can take a close request: "present" or "absent", as a
+// JSON string; it never throws, so a failed run means no page ran it.
+constexpr std::string_view kCloseQueryProbe =
+    "(function(){try{return typeof qel.events.onCloseQuery===\"function\"?\"present\":"
+    "\"absent\";}catch(e){return \"absent\";}})()";
+
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
          AsciiLowerCase(text.substr(0, prefix.size())) == AsciiLowerCase(prefix);
@@ -308,6 +314,25 @@ void TBrowserForm::EdgeBrowserClickMessageReceived(TCustomEdgeBrowser&,
     text.clear();
   if (text == kClickedMessage && FFocusHost != nullptr)
     FFocusHost->SetFocus();
+}
+
+void TBrowserForm::CheckPageAnswersCloseQuery(std::function<void()> unanswered) {
+  auto shared = std::make_shared<std::function<void()>>(std::move(unanswered));
+  auto webView = FEdgeBrowser->DefaultInterface();
+  if (!webView) {
+    FLoop.Post([shared] { (*shared)(); });
+    return;
+  }
+  // The answer comes inside the engine's callback; what it decides runs
+  // from the loop.
+  const HRESULT started =
+      webView->ExecuteScript(std::string(kCloseQueryProbe),
+                             [&loop = FLoop, shared](HRESULT result, const std::string& json) {
+                               if (!Succeeded(result) || json == "\"absent\"")
+                                 loop.Post([shared] { (*shared)(); });
+                             });
+  if (!Succeeded(started))
+    FLoop.Post([shared] { (*shared)(); });
 }
 
 void TBrowserForm::PostWebMessageAsJson(std::string_view json) {

@@ -6,6 +6,7 @@
 #include "platform/api/os_services.h"
 #include "webview/custom_edge_browser.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,6 +50,12 @@ public:
 
   TEdgeBrowser& EdgeBrowser() { return *FEdgeBrowser; }
   ToolkitProgressBar& ProgressBar() { return *FProgressBar; }
+
+  // Calls `unanswered`, from the event loop, when the page cannot answer a
+  // close request: there is no web view, no script of the page runs, or
+  // the page has no qel.events.onCloseQuery to call. An engine that answers
+  // nothing definite (no page script at all) leaves it uncalled.
+  void CheckPageAnswersCloseQuery(std::function<void()> unanswered);
 
   // The one script text registered for every document.
   std::string DocumentScript() const;

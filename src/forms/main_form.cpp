@@ -181,6 +181,17 @@ void TMainForm::FormCloseQuery(bool& canClose) {
   // Through the bridge, which runs every page event in the browser window.
   if (FBrowserExternalModule)
     FBrowserExternalModule->RunPageScript(kCloseQueryScript);
+  // A page that cannot answer (none loaded, or one without the bridge)
+  // would keep the window open for good: then the close goes ahead.
+  if (!FCanClose && FBrowserForm) {
+    std::weak_ptr<TMainForm*> alive = FAlive;
+    FBrowserForm->CheckPageAnswersCloseQuery([alive] {
+      if (auto self = alive.lock(); self && !(*self)->FClosing) {
+        (*self)->FCanClose = true;
+        (*self)->Close();
+      }
+    });
+  }
 }
 
 void TMainForm::FormClose() {

@@ -190,8 +190,11 @@ TEST_F(MainFormTest, CloseWaitsForThePageAndThenReleasesBridgeAndBrowser) {
   Platform.ClearCalls();
   MainWindow().UserClose();
   EXPECT_FALSE(MainWindow().Closed);
-  EXPECT_EQ(CallsStartingWith("ExecuteScript"),
-            std::vector<std::string>{"ExecuteScript qel.events.onCloseQuery();"});
+  const std::vector<std::string> scripts = CallsStartingWith("ExecuteScript");
+  ASSERT_EQ(scripts.size(), 2u);
+  EXPECT_EQ(scripts[0], "ExecuteScript qel.events.onCloseQuery();");
+  // And whether the page can answer at all.
+  EXPECT_NE(scripts[1].find("typeof qel.events.onCloseQuery"), std::string::npos);
 
   // The page's default handler answers with qel.app.close().
   PageCalls(R"({"id":"50001","uuid":"c1","data":{}})");
@@ -199,10 +202,54 @@ TEST_F(MainFormTest, CloseWaitsForThePageAndThenReleasesBridgeAndBrowser) {
   Loop.Drain();
   EXPECT_TRUE(MainWindow().Closed);
   EXPECT_EQ(MainWindow().CloseQueries, 2);
-  EXPECT_EQ(CallsStartingWith("ExecuteScript").size(), 2u);
+  // The granted close asks the page once more, and asks nothing else.
+  EXPECT_EQ(CallsStartingWith("ExecuteScript").size(), 3u);
   EXPECT_EQ(Form->BrowserForm(), nullptr);
   EXPECT_EQ(Form->BrowserExternalModule(), nullptr);
   EXPECT_TRUE(CallsStartingWith("PostWebMessageAsJson").empty());
+}
+
+TEST_F(MainFormTest, AWindowWhosePageCannotAnswerClosesOnRequest) {
+  struct TCase {
+    const char* Name;
+    HRESULT Result;
+    const char* Answer; // of the check whether the page can answer
+    bool Closes;
+  };
+  const TCase cases[] = {
+      {"a page with its handler", kSOk, R"("present")", false},
+      {"an engine that runs no page script", kSOk, "null", false},
+      {"a page without the bridge", kSOk, R"("absent")", true},
+      {"no page to run a script in", kEFail, "null", true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Make("");
+    CompleteWebView();
+    // Scripts of the window before, which is gone.
+    while (Platform.CompleteExecuteScript(kSOk, "null")) {
+    }
+    MainWindow().UserClose();
+    ASSERT_TRUE(Platform.CompleteExecuteScript(kSOk, "null")); // the close query itself
+    ASSERT_TRUE(Platform.CompleteExecuteScript(c.Result, c.Answer));
+    // Decided from the loop, not inside the engine's callback.
+    EXPECT_FALSE(MainWindow().Closed);
+    Loop.Drain();
+    EXPECT_EQ(MainWindow().Closed, c.Closes);
+    EXPECT_EQ(MainWindow().CloseQueries, c.Closes ? 2 : 1);
+  }
+
+  // A web view that was never made cannot answer either.
+  Make("");
+  while (!Platform.EnvironmentPending())
+    std::this_thread::yield();
+  Platform.CompleteEnvironment(kSOk);
+  Loop.Drain();
+  Platform.CompleteController(kEFail);
+  MainWindow().UserClose();
+  EXPECT_FALSE(MainWindow().Closed);
+  Loop.Drain();
+  EXPECT_TRUE(MainWindow().Closed);
 }
 
 TEST_F(MainFormTest, ThePageAnswersThroughTheBridgeAndCanRenameTheWindow) {

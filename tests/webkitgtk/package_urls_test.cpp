@@ -1,6 +1,6 @@
 // The engine-independent rules of the WebKitGTK binding: package addresses,
 // resource filter patterns, response header blocks, the message script
-// literal, and ending a browser process.
+// literal, the error page, and ending a browser process.
 #include "platform/webkitgtk/package_urls.h"
 #include "platform/webkitgtk/page_channel.h"
 #include "platform/webkitgtk/web_resource_response.h"
@@ -85,6 +85,17 @@ TEST(PackageUrlsTest, QuotesScriptStringLiterals) {
   EXPECT_EQ(JavaScriptStringLiteral("line\nfeed\ttab\x01"), R"("line\u000afeed\u0009tab\u0001")");
   // U+2028 and U+2029 escaped, other UTF-8 kept as it is.
   EXPECT_EQ(JavaScriptStringLiteral("a\u2028b\u2029c\u00e9"), "\"a\\u2028b\\u2029c\u00e9\"");
+}
+
+TEST(PackageUrlsTest, ErrorPagesShowAddressAndReasonAsText) {
+  const std::string page = ErrorPageHtml("file:///<script>x()</script>&'\".html", "Gone <now>");
+  EXPECT_NE(page.find("<title>Cannot open file:///&lt;script&gt;x()&lt;/script&gt;&amp;&#39;&quot;"
+                      ".html</title>"),
+            std::string::npos)
+      << page;
+  EXPECT_NE(page.find("<p>Gone &lt;now&gt;</p>"), std::string::npos) << page;
+  // Nothing of the texts runs: the page holds no script at all.
+  EXPECT_EQ(page.find("<script"), std::string::npos) << page;
 }
 
 // A child process that sleeps until it is killed, or ends by itself after

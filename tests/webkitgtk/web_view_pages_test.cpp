@@ -55,9 +55,30 @@ TEST_F(WebViewPagesTest, ServesPackagePagesWithRelativeScriptsAndModules) {
   EXPECT_EQ(Host.Messages[0].Source, "file:///index.html");
 }
 
-TEST_F(WebViewPagesTest, AnUnansweredRequestFailsTheNavigation) {
-  EXPECT_FALSE(Host.NavigateAndWait("file:///missing.html"));
-  EXPECT_TRUE(Requested("file:///missing.html"));
+TEST_F(WebViewPagesTest, AnUnansweredRequestFailsTheNavigationAndShowsAnErrorPage) {
+  std::vector<std::string> titles;
+  Host.Browser->OnDocumentTitleChanged = [&](TCustomEdgeBrowser&, const std::string& title) {
+    titles.push_back(title);
+  };
+  std::vector<bool> errorPages;
+  Host.Browser->OnContentLoading = [&](TCustomEdgeBrowser&, bool isErrorPage, std::uint64_t) {
+    errorPages.push_back(isErrorPage);
+  };
+  EXPECT_FALSE(Host.NavigateAndWait("file:///missing<b>.html"));
+  EXPECT_TRUE(Requested("file:///missing%3Cb%3E.html"));
+
+  // Then the error page, as part of the navigation that failed: no
+  // navigation of its own is reported.
+  const std::string title = "Cannot open file:///missing%3Cb%3E.html";
+  ASSERT_TRUE(Host.Loop.PumpUntil([&] { return !titles.empty() && titles.back() == title; }));
+  Host.Completed.reset();
+  const auto [code, text] = Host.Execute("document.body.innerText");
+  EXPECT_EQ(code, kSOk);
+  EXPECT_NE(text.find("file:///missing%3Cb%3E.html"), std::string::npos) << text;
+  EXPECT_NE(text.find("The file was not found."), std::string::npos) << text;
+  EXPECT_FALSE(Host.Completed.has_value());
+  EXPECT_EQ(errorPages, std::vector<bool>{true});
+  EXPECT_EQ(Host.Browser->LocationURL(), "file:///missing%3Cb%3E.html");
 }
 
 TEST_F(WebViewPagesTest, ResponsesCarryStatusAndHeaders) {

@@ -121,6 +121,46 @@ std::string JavaScriptStringLiteral(std::string_view text) {
   return out;
 }
 
+namespace {
+
+std::string HtmlText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+    case '&':
+      out += "&amp;";
+      break;
+    case '<':
+      out += "&lt;";
+      break;
+    case '>':
+      out += "&gt;";
+      break;
+    case '"':
+      out += "&quot;";
+      break;
+    case '\'':
+      out += "&#39;";
+      break;
+    default:
+      out += c;
+    }
+  }
+  return out;
+}
+
+} // namespace
+
+std::string ErrorPageHtml(std::string_view address, std::string_view reason) {
+  const std::string shownAddress = HtmlText(address);
+  return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Cannot open " + shownAddress +
+         "</title><style>body{font-family:sans-serif;margin:2em;color:#222;background:#fff}"
+         "h1{font-size:1.4em}code{overflow-wrap:anywhere}</style></head><body>"
+         "<h1>This page cannot be opened</h1><p><code>" +
+         shownAddress + "</code></p><p>" + HtmlText(reason) + "</p></body></html>";
+}
+
 std::string MessageDispatchScript(std::string_view json) {
   // Parsed in the page rather than pasted in as an expression: JSON and
   // JavaScript literals differ (a "__proto__" member would set the

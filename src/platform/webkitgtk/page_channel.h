@@ -35,6 +35,11 @@ inline constexpr const char* kNotificationRequestScript =
     "(() => { const w = window.chrome && window.chrome.webview; "
     "if (w && w.__tesseraRequestNotifications) w.__tesseraRequestNotifications(); })();";
 
+// The page shown in place of one that could not be loaded: its title and
+// text name the address, and the text says why. Both are plain text here;
+// the page holds them escaped, and no script.
+std::string ErrorPageHtml(std::string_view address, std::string_view reason);
+
 // The script that delivers `json` (valid JSON) to the page as the `data` of
 // a "message" event on window.chrome.webview.
 std::string MessageDispatchScript(std::string_view json);

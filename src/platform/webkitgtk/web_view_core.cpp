@@ -73,6 +73,28 @@ GtkWidget* OpenEngineWindow(WebKitWebView* opener) {
   return popup;
 }
 
+// Whether a failed load was only stopped (by us, by a newer load, or
+// because it became a download): no error page for those.
+bool IsCancellation(const GError* error) {
+  if (error == nullptr)
+    return false;
+  return (error->domain == WEBKIT_NETWORK_ERROR && error->code == WEBKIT_NETWORK_ERROR_CANCELLED) ||
+         (error->domain == WEBKIT_POLICY_ERROR &&
+          error->code == WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
+         (error->domain == WEBKIT_DOWNLOAD_ERROR) ||
+         (error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED);
+}
+
+// Why a load failed, for a person: a page of the package that nothing
+// answered is a missing file; anything else as the engine says it.
+std::string FailureText(const GError* error) {
+  if (error == nullptr)
+    return "The page could not be loaded.";
+  if (error->domain == G_IO_ERROR && error->code == G_IO_ERROR_NOT_FOUND)
+    return "The file was not found.";
+  return Text(error->message);
+}
+
 void FinishNotFound(WebKitURISchemeRequest* request) {
   TGError error;
   g_set_error_literal(error.Out(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "Not found");
@@ -363,15 +385,23 @@ void TWebViewCore::ServeSchemeRequest(WebKitURISchemeRequest* request) {
 
 void TWebViewCore::ExpectNavigation() {
   FNavigating = true;
+  // A new navigation takes the place of an error page still to come.
+  FShowErrorPage = false;
 }
 
 void TWebViewCore::StartNavigation(bool redirected) {
+  FNavigating = true;
+  // The error page of the navigation that failed loads as a navigation of
+  // its own to the engine, but not to the portable code: WebView2 shows its
+  // error page as part of the navigation that failed.
+  if (FErrorPageLoading)
+    return;
   if (!redirected) {
     ++FNavigationId;
     FLoadFailed = false;
     FErrorStatus = 0;
+    FShowErrorPage = false;
   }
-  FNavigating = true;
   TNavigationStartingArgs args;
   args.Uri = Source();
   args.UserInitiated = args.Uri == FActionUri && FActionUserGesture;
@@ -386,11 +416,34 @@ void TWebViewCore::StartNavigation(bool redirected) {
 
 void TWebViewCore::FinishNavigation() {
   FNavigating = false;
+  if (FErrorPageLoading) {
+    FErrorPageLoading = false;
+    return;
+  }
   TNavigationCompletedArgs args;
   args.IsSuccess = !FLoadFailed;
   args.WebErrorStatus = FLoadFailed ? FErrorStatus : 0;
   args.NavigationId = FNavigationId;
   Raise(TWebViewEvent::NavigationCompleted, args);
+  if (FShowErrorPage && !IsClosed())
+    PostErrorPage();
+}
+
+void TWebViewCore::PostErrorPage() {
+  // From the loop, once the engine is done with the load that failed, and
+  // only while nothing else has been asked of the view since.
+  FEngine->Loop().Post([weak = weak_from_this(), failed = FNavigationId] {
+    const auto self = weak.lock();
+    if (!self || self->IsClosed() || !self->FShowErrorPage || self->FNavigating ||
+        self->FNavigationId != failed)
+      return;
+    self->FShowErrorPage = false;
+    self->FErrorPageLoading = true;
+    const std::string html = ErrorPageHtml(ToPortableUri(self->FFailedUri), self->FFailure);
+    // Shown under the address that failed, as the engine's own page is.
+    webkit_web_view_load_alternate_html(self->View(), html.c_str(), self->FFailedUri.c_str(),
+                                        nullptr);
+  });
 }
 
 // Signal handlers
@@ -447,16 +500,26 @@ void TWebViewCore::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer
   });
 }
 
-gboolean TWebViewCore::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error,
-                                    gpointer data) {
+gboolean TWebViewCore::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failingUri,
+                                    GError* error, gpointer data) {
   auto* self = static_cast<TWebViewCore*>(data);
   return Trampoline("load failure", FALSE, [&]() -> gboolean {
+    // An error page that cannot load either is not shown again.
+    if (self->FErrorPageLoading)
+      return TRUE;
     self->FLoadFailed = true;
     self->FErrorStatus = WebErrorStatusOf(error);
     // TRUE keeps the engine's error page away, whatever the setting: WebKit
     // loads that page later, as a load of its own that begins only when the
     // next navigation comes and is then cancelled by it, which would report
-    // a second, failed navigation in front of the real one.
+    // a second, failed navigation in front of the real one. Ours loads
+    // once the failed navigation has been reported; a load that was merely
+    // stopped keeps the page it had.
+    if (self->Setting(TWebViewSetting::BuiltInErrorPageEnabled) && !IsCancellation(error)) {
+      self->FShowErrorPage = true;
+      self->FFailedUri = Text(failingUri);
+      self->FFailure = FailureText(error);
+    }
     return TRUE;
   });
 }

@@ -93,6 +93,8 @@ private:
   bool FilterMatches(const std::string& uri) const;
   void StartNavigation(bool redirected);
   void FinishNavigation();
+  // Shows the error page of the navigation that just failed, from the loop.
+  void PostErrorPage();
 
   // Signal handlers.
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
@@ -135,6 +137,12 @@ private:
   bool FLoadFailed = false;
   TWebViewEnumValue FErrorStatus = 0;
   std::string FLastSource;
+  // The navigation that failed wants its error page (the engine's address
+  // and the reason kept for it); the error page's own load is under way.
+  bool FShowErrorPage = false;
+  std::string FFailedUri;
+  std::string FFailure;
+  bool FErrorPageLoading = false;
   bool FFullScreen = false;
   // What the engine last said about a navigation it was about to start:
   // its address and whether a user gesture started it.

@@ -9,7 +9,9 @@
 #   charset);
 # - permissions asked for at load are granted;
 # - a cross-origin frame gets no bridge and cannot call a native function,
-#   while the top page's calls still work.
+#   while the top page's calls still work;
+# - a missing start page shows an error page naming it, and the window still
+#   closes; so does a page without the bridge.
 source "$(dirname "$0")/e2e_lib.sh"
 : "${WAIT:=90}"
 
@@ -211,4 +213,37 @@ xdotool key --clearmodifiers r
 expect_report webapp menu-click '"2"' "$WAIT"
 screenshot web-apps.png
 closes "$app_window"
+
+step "a missing start page shows an error page naming it, and the window closes"
+new_app missing <<'INI'
+ID=e2e.web.missing
+Name=Missing Page
+DirName=app
+IndexHtml=nothing.html
+DynamicAppTitle=1
+INI
+pack_app missing
+start_app missing
+wait_window "Cannot open file:///nothing.html" "$WAIT"
+screenshot missing-start-page.png
+closes "$WINDOW"
+
+step "a page without the bridge cannot answer the close request: the window closes"
+new_app nobridge <<'INI'
+ID=e2e.web.nobridge
+Name=No Bridge
+DirName=app
+INI
+add_file nobridge index.html <<'HTML'
+<!DOCTYPE html>
+<html><head><script src="report.js"></script></head><body><script>
+delete window.qel;
+report("ready", typeof window.qel);
+</script></body></html>
+HTML
+pack_app nobridge
+start_app nobridge
+wait_window "No Bridge" "$WAIT"
+expect_report nobridge ready '"undefined"' "$WAIT"
+closes "$WINDOW"
 echo PASS
