@@ -8,7 +8,7 @@
 #include "bridge/browser_external_module.h"
 #include "bridge/handler_bindings.h"
 #include "functions/base64_groups.h"
-#include "functions/file_mask.h"
+#include "functions/folder_walk.h"
 #include "package/app_settings.h"
 #include "package/zip_archive.h"
 
@@ -116,38 +116,6 @@ std::string TextFileBytes(std::string_view contents) {
       ++start;
   }
   return bytes;
-}
-
-struct TListing {
-  std::string Mask;
-  bool Recursive = false;
-  std::vector<std::string> Paths;
-};
-
-// Files first met first; a subfolder is walked where it is met, before the
-// rest of its parent. A subfolder that cannot be read adds nothing, as the
-// system's own walk skips what it may not enter.
-void WalkFolder(OsServices& os, const std::string& folder, TListing& listing, bool top) {
-  std::vector<OsServices::TDirEntry> entries;
-  try {
-    entries = os.ListDirectory(folder);
-  } catch (const EFileError&) {
-    if (top)
-      throw;
-    return;
-  }
-  // "/" separates folders on Windows too, so "C:/data/" needs nothing more.
-  const char delimiter = os.PathDelimiter();
-  const bool hasSeparator = !folder.empty() && (folder.back() == delimiter || folder.back() == '/');
-  const std::string prefix = hasSeparator ? folder : folder + delimiter;
-  for (const OsServices::TDirEntry& entry : entries) {
-    if (entry.IsDirectory) {
-      if (listing.Recursive && entry.Name != "." && entry.Name != "..")
-        WalkFolder(os, prefix + entry.Name, listing, false);
-    } else if (MatchesFileMask(entry.Name, listing.Mask)) {
-      listing.Paths.push_back(prefix + entry.Name);
-    }
-  }
 }
 
 // The JSON array of the paths. Windows paths have their backslashes doubled
@@ -276,9 +244,8 @@ void TBrowserExternalModule::FoldersListFiles(const std::string& uuid, const TJs
   const std::string dirPath = GetJsonString(data, "dirPath", "");
   if (dirPath.empty())
     return PostCallFailure(uuid, "\"Missing dirPath\"");
-  TListing listing;
-  listing.Mask = GetJsonString(data, "fileMask", "");
-  if (listing.Mask.empty())
+  const std::string mask = GetJsonString(data, "fileMask", "");
+  if (mask.empty())
     return PostCallFailure(uuid, "\"Missing fileMask\"");
   const std::string allDirs = GetJsonString(data, "allDirs", "");
   if (allDirs.empty())
@@ -287,11 +254,11 @@ void TBrowserExternalModule::FoldersListFiles(const std::string& uuid, const TJs
   const std::string path = ResolvePath(FOs, FWebView, dirPath);
   if (!FOs.DirectoryExists(path))
     return PostCallFailure(uuid, "\"The specified folder does not exist.\"");
-  listing.Recursive = AsciiLowerCase(allDirs) == "true";
+  const bool recursive = AsciiLowerCase(allDirs) == "true";
   // A folder that exists but cannot be read ends the call without a reply,
   // and the error is reported.
-  WalkFolder(FOs, path, listing, true);
-  PostCallSuccess(uuid, PathsToJsonArray(listing.Paths, FOs.PathDelimiter()));
+  const std::vector<std::string> paths = ListMatchingFiles(FOs, path, mask, recursive);
+  PostCallSuccess(uuid, PathsToJsonArray(paths, FOs.PathDelimiter()));
 }
 
 void TBrowserExternalModule::FoldersGetTempDir(const std::string& uuid) {

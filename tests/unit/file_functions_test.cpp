@@ -255,6 +255,32 @@ TEST_F(FileFunctions, ListFilesSkipsUnreadableSubfoldersButNotAnUnreadableTop) {
   EXPECT_EQ(Reports.size(), 1u);
 }
 
+TEST_F(FileFunctions, ListFilesWalksEachRealFolderOnceAndNoLink) {
+  Os.Files["C:\\App\\d\\a.txt"] = "x";
+  Os.Files["C:\\App\\d\\sub\\b.txt"] = "x";
+  Os.Files["C:\\App\\elsewhere\\c.txt"] = "x";
+  // Links back up the tree, and one out of it: none is walked into.
+  Os.FolderLinks = {{"C:\\App\\d\\self", "C:\\App\\d"},
+                    {"C:\\App\\d\\sub\\up", "C:\\App\\d"},
+                    {"C:\\App\\d\\out", "C:\\App\\elsewhere"}};
+  // The top folder again, not as a link (a bind mount): walked once only.
+  Os.BoundFolders = {{"C:\\App\\d\\sub\\again", "C:\\App\\d"}};
+  const std::string files = Success(R"(["C:\\App\\d\\a.txt", "C:\\App\\d\\sub\\b.txt"])");
+  EXPECT_EQ(Call(40004, R"({"dirPath":"d","fileMask":"*","allDirs":true})"), files);
+  EXPECT_EQ(Os.ListedFolders, (std::vector<std::string>{"C:\\App\\d", "C:\\App\\d\\sub"}));
+  // A link named as the folder to list is what the page asked for.
+  EXPECT_EQ(Call(40004, R"({"dirPath":"d/out","fileMask":"*","allDirs":true})"),
+            Success(R"(["C:\\App\\d\\out\\c.txt"])"));
+}
+
+TEST_F(FileFunctions, DeleteDirOfALinkRemovesTheLinkAndNotWhatItLeadsTo) {
+  Os.Files["C:\\App\\elsewhere\\c.txt"] = "x";
+  Os.FolderLinks = {{"C:\\App\\out", "C:\\App\\elsewhere"}};
+  EXPECT_EQ(Call(40003, R"({"dirPath":"out/"})"), Success("true"));
+  EXPECT_TRUE(Os.FolderLinks.empty());
+  EXPECT_EQ(Os.Files.count("C:\\App\\elsewhere\\c.txt"), 1u);
+}
+
 TEST_F(FileFunctions, FolderGettersAnswerJsonStrings) {
   Os.UserAppDataDirPath = "\\";
   const struct {

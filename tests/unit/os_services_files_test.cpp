@@ -107,6 +107,17 @@ TEST_F(SystemOsServices, SavingReplacesTheWholeFileAndLeavesNothingElseBehind) {
   EXPECT_EQ(listed, (std::vector<std::string>{"f.txt", "sub"}));
 }
 
+TEST_F(SystemOsServices, AFolderHasOneIdentityHoweverItIsNamed) {
+  const std::string top = Dir.File("");
+  const std::string sub = Dir.File("sub");
+  ASSERT_TRUE(Os->CreateDir(sub));
+  const std::string identity = Os->GetFileIdentity(top);
+  ASSERT_FALSE(identity.empty());
+  EXPECT_EQ(Os->GetFileIdentity(sub + Os->PathDelimiter() + ".."), identity);
+  EXPECT_NE(Os->GetFileIdentity(sub), identity);
+  EXPECT_EQ(Os->GetFileIdentity(Dir.File("missing")), "");
+}
+
 TEST_F(SystemOsServices, AFailureLeavesTheSystemsReasonWithoutTheFullStop) {
   const std::string target = Dir.File("missing") + Os->PathDelimiter() + "f.txt";
   ASSERT_FALSE(Os->SaveBytesToFile(target, "x"));

@@ -113,6 +113,9 @@ public:
   // LastSystemErrorText.
   virtual bool SaveBytesToFile(const std::string& path, std::string_view bytes) = 0;
   // Deletes the folder and everything in it, or a file; true on success.
+  // A link (a symbolic link, a junction) is removed itself, whether the
+  // path ends in a separator or not, and a link met inside the folder too:
+  // what a link leads to is never entered.
   virtual bool DeleteDirectory(const std::string& path) = 0;
   // True when a folder (not a file) exists at the path, links followed.
   virtual bool DirectoryExists(const std::string& path) = 0;
@@ -120,12 +123,21 @@ public:
   virtual bool CreateDir(const std::string& path) = 0;
   struct TDirEntry {
     std::string Name;
+    // What the entry is, a link's target counted: a link to a folder is a
+    // folder.
     bool IsDirectory = false;
+    // A symbolic link (Windows: a junction or another reparse point that
+    // stands for a name elsewhere).
+    bool IsLink = false;
   };
   // Entries in the order the file system enumerates them, hidden and system
   // entries included, without "." and "..". Raises EFileError when the
   // folder cannot be read.
   virtual std::vector<TDirEntry> ListDirectory(const std::string& path) = 0;
+  // A text that two paths share exactly when they lead to the same file or
+  // folder, links followed: device and inode (Linux), volume serial number
+  // and file index (Windows). Empty when the path cannot be opened.
+  virtual std::string GetFileIdentity(const std::string& path) = 0;
   // Standard folders, each ending in the path delimiter; the delimiter alone
   // when the system cannot name it.
   virtual std::string GetTempDirPath() = 0;          // long-name form on Windows

@@ -49,6 +49,9 @@ bool FakeOsServices::DeleteDirectory(const std::string& path) {
     folder.pop_back();
   DeletedFolders.push_back(path);
   Events.push_back("DeleteDirectory " + path);
+  // A link goes itself; what it leads to stays.
+  if (FolderLinks.erase(folder) != 0)
+    return true;
   bool found = Folders.erase(folder) != 0;
   const std::string prefix = folder + Delimiter;
   for (auto it = Files.begin(); it != Files.end();) {
@@ -76,10 +79,36 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 
 } // namespace
 
-bool FakeOsServices::DirectoryExists(const std::string& path) {
+std::string FakeOsServices::ResolveLinks(const std::string& path) const {
   std::string folder = path;
   while (!folder.empty() && folder.back() == Delimiter)
     folder.pop_back();
+  // A bounded number of steps, as the system gives up on a loop of links.
+  for (int step = 0; step < 40; ++step) {
+    bool followed = false;
+    for (const auto* links : {&FolderLinks, &BoundFolders}) {
+      for (const auto& [link, target] : *links) {
+        if (folder == link || StartsWith(folder, link + Delimiter)) {
+          folder = target + folder.substr(link.size());
+          followed = true;
+          break;
+        }
+      }
+      if (followed)
+        break;
+    }
+    if (!followed)
+      break;
+  }
+  return folder;
+}
+
+std::string FakeOsServices::GetFileIdentity(const std::string& path) {
+  return DirectoryExists(path) ? ResolveLinks(path) : std::string();
+}
+
+bool FakeOsServices::DirectoryExists(const std::string& path) {
+  const std::string folder = ResolveLinks(path);
   if (folder.empty() || Files.count(folder) != 0)
     return false;
   if (Folders.count(folder) != 0)
@@ -110,30 +139,33 @@ bool FakeOsServices::CreateDir(const std::string& path) {
 }
 
 std::vector<OsServices::TDirEntry> FakeOsServices::ListDirectory(const std::string& path) {
-  std::string folder = path;
-  while (!folder.empty() && folder.back() == Delimiter)
-    folder.pop_back();
+  const std::string folder = ResolveLinks(path);
+  ListedFolders.push_back(folder);
   if (UnreadableFolders.count(folder) != 0 || !DirectoryExists(folder))
     throw EFileError("Cannot read folder \"" + path + "\"");
   const std::string prefix = folder + Delimiter;
-  std::map<std::string, bool> entries; // name -> is a folder
-  const auto add = [&](const std::string& inside, bool isFolder) {
+  std::map<std::string, TDirEntry> entries;
+  const auto add = [&](const std::string& inside, bool isFolder, bool isLink) {
     if (!StartsWith(inside, prefix) || inside.size() == prefix.size())
       return;
     const std::string rest = inside.substr(prefix.size());
     const size_t cut = rest.find(Delimiter);
     if (cut == std::string::npos)
-      entries.emplace(rest, isFolder);
+      entries.emplace(rest, TDirEntry{rest, isFolder, isLink});
     else
-      entries[rest.substr(0, cut)] = true;
+      entries[rest.substr(0, cut)] = TDirEntry{rest.substr(0, cut), true, false};
   };
   for (const auto& [file, bytes] : Files)
-    add(file, false);
+    add(file, false, false);
   for (const std::string& other : Folders)
-    add(other, true);
+    add(other, true, false);
+  for (const auto& [link, target] : BoundFolders)
+    add(link, true, false);
+  for (const auto& [link, target] : FolderLinks)
+    add(link, true, true);
   std::vector<TDirEntry> list;
-  for (const auto& [name, isFolder] : entries)
-    list.push_back({name, isFolder});
+  for (auto& [name, entry] : entries)
+    list.push_back(std::move(entry));
   return list;
 }
 

@@ -73,6 +73,14 @@ public:
   std::set<std::string> UnwritablePaths;
   // Folders whose listing fails, as an unreadable folder does.
   std::set<std::string> UnreadableFolders;
+  // Links to folders (path -> the folder it leads to), listed as links, and
+  // folders seen at a second place without being links (as a bind mount
+  // shows them). Listings and folder tests follow both; files are found
+  // under their own paths only.
+  std::map<std::string, std::string> FolderLinks;
+  std::map<std::string, std::string> BoundFolders;
+  // Folders listed so far, in turn, as the system was asked for them.
+  std::vector<std::string> ListedFolders;
   std::string TempDirPath = "C:\\Users\\user\\AppData\\Local\\Temp\\";
   std::string UserDocumentsDirPath = "C:\\Users\\user\\Documents\\";
   std::string UserDesktopDirPath = "C:\\Users\\user\\Desktop\\";
@@ -124,6 +132,9 @@ public:
   bool CreateDir(const std::string& path) override;
   // Folders and files in name order, the order NTFS enumerates them in.
   std::vector<TDirEntry> ListDirectory(const std::string& path) override;
+  // The folder a path leads to, links and bound folders followed; empty for
+  // anything else.
+  std::string GetFileIdentity(const std::string& path) override;
   std::string GetTempDirPath() override { return TempDirPath; }
   std::string GetUserDocumentsDirPath() override { return UserDocumentsDirPath; }
   std::string GetUserDesktopDirPath() override { return UserDesktopDirPath; }
@@ -261,6 +272,10 @@ public:
   std::string GetSignedInUserName() override { return SignedInUserName; }
   std::string GetProgramFilesDirPath() override { return ProgramFilesDirPath; }
   std::string GetSystemAppsDirPath() override { return SystemAppsDirPath; }
+  // The path without trailing delimiters, every link and bound folder on
+  // its way replaced by what it leads to.
+  std::string ResolveLinks(const std::string& path) const;
+
   bool IsPathNameRejected(const std::string& path) override {
     PathNameChecks.push_back(path);
     return RejectedPathNames.count(path) != 0;

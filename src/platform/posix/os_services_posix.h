@@ -39,6 +39,7 @@ public:
   bool DirectoryExists(const std::string& path) override;
   bool CreateDir(const std::string& path) override;
   std::vector<TDirEntry> ListDirectory(const std::string& path) override;
+  std::string GetFileIdentity(const std::string& path) override;
   std::string GetTempDirPath() override;
   std::string GetUserDocumentsDirPath() override;
   std::string GetUserDesktopDirPath() override;

@@ -293,8 +293,27 @@ bool PosixOsServices::SaveBytesToFile(const std::string& path, std::string_view 
 }
 
 bool PosixOsServices::DeleteDirectory(const std::string& path) {
+  // "link/" names the folder a link leads to, and a walk from there would
+  // empty that folder: the separators go, so that a link is removed itself.
+  // The walk below removes the links it meets without entering them.
+  std::string name = path;
+  while (name.size() > 1 && name.back() == '/')
+    name.pop_back();
+  struct stat info {};
+  if (lstat(name.c_str(), &info) != 0) {
+    RecordError(errno);
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    if (unlink(name.c_str()) == 0)
+      return true;
+    RecordError(errno);
+    return false;
+  }
   std::error_code error;
-  const auto removed = std::filesystem::remove_all(path, error);
+  const auto removed = std::filesystem::remove_all(name, error);
+  if (error)
+    RecordError(error.value());
   return !error && removed != 0 && removed != static_cast<std::uintmax_t>(-1);
 }
 
@@ -332,14 +351,27 @@ std::vector<OsServices::TDirEntry> PosixOsServices::ListDirectory(const std::str
     const std::string name = entry->d_name;
     if (name == "." || name == "..")
       continue;
-    // Links count as what they point to, as they do on Windows; the type
-    // is asked for only when the listing does not tell.
+    // Links count as what they point to, as they do on Windows, and are
+    // marked; the type is asked for only when the listing does not tell.
     bool isFolder = entry->d_type == DT_DIR;
-    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+    bool isLink = entry->d_type == DT_LNK;
+    if (struct stat info{};
+        entry->d_type == DT_UNKNOWN && lstat((prefix + name).c_str(), &info) == 0) {
+      isFolder = S_ISDIR(info.st_mode);
+      isLink = S_ISLNK(info.st_mode);
+    }
+    if (isLink)
       isFolder = IsFolder(prefix + name);
-    entries.push_back({name, isFolder});
+    entries.push_back({name, isFolder, isLink});
   }
   return entries;
+}
+
+std::string PosixOsServices::GetFileIdentity(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0)
+    return {};
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
 std::string PosixOsServices::GetTempDirPath() {

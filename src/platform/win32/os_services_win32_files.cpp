@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -240,6 +241,66 @@ bool ReplaceFileContent(const std::wstring& path, std::string_view bytes) {
   return false;
 }
 
+// Whether a found entry is a link: a reparse point that stands for a name
+// elsewhere (a junction, a symbolic link), not one that only changes how
+// its own data is kept (a cloud file, a deduplicated file). Windows always
+// names the tag; Wine shows a Unix symbolic link as a reparse point
+// without one.
+bool IsLink(const WIN32_FIND_DATAW& data) {
+  return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (data.dwReserved0 == 0 || IsReparseTagNameSurrogate(data.dwReserved0));
+}
+
+// Removes the link the search found at `path`, never what it leads to: a
+// directory link with RemoveDirectoryW, which takes the link away, a file
+// link with DeleteFileW. Wine removes the folder behind a Unix link (its
+// reparse point without a tag) instead: such a link is refused.
+bool RemoveLink(const std::wstring& path, const WIN32_FIND_DATAW& data) {
+  if (data.dwReserved0 == 0) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return false;
+  }
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return RemoveDirectoryW(path.c_str()) != 0;
+  return DeleteFileW(path.c_str()) != 0;
+}
+
+// What a search finds at the path itself; nothing when it finds nothing or
+// the path holds wildcards, which a search would expand.
+std::optional<WIN32_FIND_DATAW> FindEntry(const std::wstring& path) {
+  if (path.find_first_of(L"*?") != std::wstring::npos)
+    return std::nullopt;
+  WIN32_FIND_DATAW data{};
+  const TFindHandle find(FindFirstFileW(path.c_str(), &data));
+  if (find.Get() == INVALID_HANDLE_VALUE)
+    return std::nullopt;
+  return data;
+}
+
+// Removes every link below the folder without entering it; real subfolders
+// are walked. False, with the system's error set, when a link cannot be
+// removed: the deletion that follows would walk into it.
+bool RemoveLinksInside(const std::wstring& folder) {
+  WIN32_FIND_DATAW data{};
+  const TFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+  if (find.Get() == INVALID_HANDLE_VALUE)
+    return true;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..")
+      continue;
+    const std::wstring path = folder + L"\\" + name;
+    if (IsLink(data)) {
+      if (!RemoveLink(path, data))
+        return false;
+    } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+               !RemoveLinksInside(path)) {
+      return false;
+    }
+  } while (FindNextFileW(find.Get(), &data));
+  return true;
+}
+
 [[noreturn]] void ThrowListingError(const std::string& path, DWORD code) {
   throw EFileError("Cannot read folder \"" + path + "\". " + SystemMessage(code));
 }
@@ -272,8 +333,21 @@ bool Win32OsServices::RemoveFile(const std::string& path) {
 }
 
 bool Win32OsServices::DeleteDirectory(const std::string& path) {
+  std::wstring name = Widen(path);
+  // "link\" names the folder a junction leads to: the separators go, so that
+  // the link is found and removed itself.
+  while (name.size() > 1 && (name.back() == L'\\' || name.back() == L'/') &&
+         name[name.size() - 2] != L':')
+    name.pop_back();
+  if (const std::optional<WIN32_FIND_DATAW> found = FindEntry(name); found && IsLink(*found))
+    return RemoveLink(name, *found);
+  // The shell's deletion walks into the links it meets (Wine's empties what
+  // they lead to), so they go first, on their own; where one cannot, nothing
+  // more is deleted. What is left is a tree of real folders.
+  if (!RemoveLinksInside(name))
+    return false;
   // The shell wants a list of paths ended by an empty one.
-  std::wstring from = Widen(path);
+  std::wstring from = name;
   from.push_back(L'\0');
   SHFILEOPSTRUCTW operation{};
   operation.wFunc = FO_DELETE;
@@ -341,12 +415,25 @@ std::vector<OsServices::TDirEntry> Win32OsServices::ListDirectory(const std::str
     const std::wstring name = data.cFileName;
     if (name == L"." || name == L"..")
       continue;
-    entries.push_back({Narrow(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    entries.push_back(
+        {Narrow(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, IsLink(data)});
   } while (FindNextFileW(find.Get(), &data));
   const DWORD error = GetLastError();
   if (error != ERROR_NO_MORE_FILES)
     ThrowListingError(path, error);
   return entries;
+}
+
+std::string Win32OsServices::GetFileIdentity(const std::string& path) {
+  // Backup semantics open folders as well as files.
+  const TKernelHandle file(
+      CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info))
+    return {};
+  return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) +
+         ":" + std::to_string(info.nFileIndexLow);
 }
 
 std::string Win32OsServices::GetTempDirPath() {

@@ -1,7 +1,10 @@
 // Linux-only behaviour of the file services: a file's content is replaced in
 // one step, so a failing write leaves the old file, and what is not a
-// regular file is refused without waiting.
+// regular file is refused without waiting; links are removed and listed,
+// never entered.
 #include "platform/api/os_services.h"
+
+#include "functions/folder_walk.h"
 
 #include "temp_dir.h"
 
@@ -123,6 +126,57 @@ TEST_F(PosixFileServices, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
   EXPECT_FALSE(Os->SaveBytesToFile("/dev/null", "x"));
   EXPECT_FALSE(Os->SaveBytesToFile(Dir.File(""), "x"));
   EXPECT_EQ(Os->LastSystemErrorText(), "Is a directory");
+}
+
+TEST_F(PosixFileServices, DeletingALinkRemovesTheLinkAlone) {
+  namespace fs = std::filesystem;
+  fs::create_directories(Dir.Path() / "target" / "inner");
+  WriteText(Dir.File("target/keep.txt"), "kept");
+  fs::create_directory_symlink("target", Dir.Path() / "link");
+  // With the separator the path names the folder behind the link.
+  EXPECT_TRUE(Os->DeleteDirectory(Dir.File("link") + "/"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Dir.Path() / "link")));
+  EXPECT_EQ(ReadText(Dir.File("target/keep.txt")), "kept");
+  EXPECT_TRUE(fs::is_directory(Dir.Path() / "target" / "inner"));
+
+  // A folder holding a link to the outside goes without what the link leads to.
+  fs::create_directories(Dir.Path() / "tree");
+  fs::create_directory_symlink("../target", Dir.Path() / "tree" / "out");
+  EXPECT_TRUE(Os->DeleteDirectory(Dir.File("tree")));
+  EXPECT_FALSE(fs::exists(Dir.Path() / "tree"));
+  EXPECT_EQ(ReadText(Dir.File("target/keep.txt")), "kept");
+  EXPECT_FALSE(Os->DeleteDirectory(Dir.File("tree")));
+}
+
+TEST_F(PosixFileServices, LinksAreListedAsLinksAndShareTheirTargetsIdentity) {
+  namespace fs = std::filesystem;
+  fs::create_directories(Dir.Path() / "d");
+  WriteText(Dir.File("f.txt"), "x");
+  fs::create_directory_symlink("d", Dir.Path() / "to-d");
+  fs::create_symlink("f.txt", Dir.Path() / "to-f");
+  std::vector<std::string> listed;
+  for (const OsServices::TDirEntry& entry : Os->ListDirectory(Dir.File(""))) {
+    listed.push_back(entry.Name + (entry.IsDirectory ? "/" : "") + (entry.IsLink ? "@" : ""));
+  }
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, (std::vector<std::string>{"d/", "f.txt", "to-d/@", "to-f@"}));
+  EXPECT_EQ(Os->GetFileIdentity(Dir.File("to-d")), Os->GetFileIdentity(Dir.File("d")));
+  EXPECT_NE(Os->GetFileIdentity(Dir.File("d")), Os->GetFileIdentity(Dir.File("")));
+  EXPECT_EQ(Os->GetFileIdentity(Dir.File("missing")), "");
+}
+
+TEST_F(PosixFileServices, AWalkThroughLinksToItsOwnFoldersEndsWithEachFileOnce) {
+  namespace fs = std::filesystem;
+  // "self" and "again" both lead back to the top: followed, the walk would
+  // grow with every level until the system's path limit.
+  fs::create_directories(Dir.Path() / "sub");
+  WriteText(Dir.File("a.txt"), "x");
+  WriteText(Dir.File("sub/b.txt"), "x");
+  fs::create_directory_symlink(".", Dir.Path() / "self");
+  fs::create_directory_symlink("..", Dir.Path() / "sub" / "again");
+  std::vector<std::string> files = ListMatchingFiles(*Os, Dir.File(""), "*", true);
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{Dir.File("a.txt"), Dir.File("sub/b.txt")}));
 }
 
 TEST_F(PosixFileServices, AFileInAFolderThatAdmitsNoNewFileIsWrittenInPlace) {
