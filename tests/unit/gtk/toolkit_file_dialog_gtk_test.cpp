@@ -9,6 +9,7 @@
 #include <glib/gstdio.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -168,8 +169,22 @@ void TypeAndConfirm(GtkWidget* chooser, const std::string& title, const std::str
   })) << "the field holds \""
       << TypedText(chooser) << "\", not " << path;
   // Enter as GDK delivers it to the chooser, whichever window the X server
-  // gives the focus to at this moment.
-  testing_gtk::TypeKey(chooser, GDK_KEY_Return);
+  // gives the focus to at this moment. The field's completion may show its
+  // list late on a busy machine; the list then takes the Enter and closes,
+  // so the user presses Enter again until the chooser answers.
+  bool answered = false;
+  const gulong handler = g_signal_connect(
+      chooser, "response",
+      G_CALLBACK(+[](GtkDialog*, gint, gpointer data) { *static_cast<bool*>(data) = true; }),
+      &answered);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(testing_gtk::kWaitMs);
+  while (!answered && std::chrono::steady_clock::now() < deadline) {
+    testing_gtk::TypeKey(chooser, GDK_KEY_Return);
+    PumpUntil([&] { return answered; }, 3000);
+  }
+  g_signal_handler_disconnect(chooser, handler);
+  EXPECT_TRUE(answered) << "the chooser did not answer Enter";
 }
 
 class ToolkitFileDialogGtkTest : public testing::Test {
