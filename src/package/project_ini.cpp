@@ -6,7 +6,11 @@
 #include "package/zip_archive.h"
 #include "platform/api/os_services.h"
 
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace tessera {
 
@@ -230,10 +234,31 @@ std::uint32_t TProjectINI::ReadColor(std::string_view section, std::string_view 
 }
 
 void LoadProjectINI(const TZipArchive& archive, TProjectINI& ini, OsServices& os) {
-  TMemoryStream stream;
-  archive.Extract(kSettingsEntryName, stream);
-  stream.SetPosition(0);
-  ini.LoadFromBytes(stream.Text(), os);
+  ini.Clear();
+  const int index = archive.IndexOf(kSettingsEntryName);
+  if (index < 0) {
+    return;
+  }
+  // Checked before anything is decoded: a small entry can inflate to
+  // gigabytes of line ends.
+  const std::uint64_t size = archive.Entry(index).UncompressedSize;
+  if (size > kMaxSettingsSize) {
+    throw ESettingsError("The settings file \"" + std::string(kSettingsEntryName) + "\" is " +
+                         std::to_string(size) + " bytes; at most " +
+                         std::to_string(kMaxSettingsSize) + " bytes are read.");
+  }
+  const std::optional<std::vector<std::uint8_t>> bytes = archive.ExtractBytes(index);
+  if (!bytes) {
+    // Made with another password, it reads as no settings; otherwise the
+    // archive is damaged and says so.
+    if (archive.MadeWithAnotherPassword(index)) {
+      return;
+    }
+    throw EZipError("Damaged ZIP archive: the settings entry \"" + std::string(kSettingsEntryName) +
+                    "\" cannot be read");
+  }
+  ini.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()),
+                    os);
 }
 
 } // namespace tessera

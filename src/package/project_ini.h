@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/exceptions.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +15,12 @@ class TZipArchive;
 
 // The name of the settings entry in every package.
 inline constexpr std::string_view kSettingsEntryName = "qel.ini";
+
+// Settings the application cannot start with; the message says why.
+class ESettingsError : public Exception {
+public:
+  using Exception::Exception;
+};
 
 // Reads a settings integer: decimal with an optional "+" or "-", or
 // hexadecimal after "$", "0x" or "0X" (no sign) taken as a 32-bit pattern, so
@@ -69,8 +77,13 @@ private:
   std::unordered_map<std::string, TSection> FSections; // folded name -> section
 };
 
+// The largest settings entry that is read.
+inline constexpr std::uint64_t kMaxSettingsSize = 1024 * 1024;
+
 // Loads the package's settings entry into ini, replacing what it held. A
-// missing or undecryptable entry gives empty settings; nothing is raised.
+// missing entry, or one made with another password, gives empty settings.
+// An entry over kMaxSettingsSize raises ESettingsError; one that cannot be
+// read otherwise (damaged, an unknown method) raises EZipError.
 void LoadProjectINI(const TZipArchive& archive, TProjectINI& ini, OsServices& os);
 
 } // namespace tessera

@@ -290,12 +290,7 @@ int TZipArchive::IndexOf(std::string_view name) const {
   }
 }
 
-std::optional<std::vector<uint8_t>> TZipArchive::Decode(const TZipEntry& entry) const {
-  if ((entry.Flags & FlagStrongEncryption) != 0 ||
-      (entry.Method != MethodStored && entry.Method != MethodDeflated)) {
-    return std::nullopt;
-  }
-
+std::optional<TZipArchive::TPayload> TZipArchive::Payload(const TZipEntry& entry) const {
   // The local header and the data behind it, all before the directory.
   const uint64_t local = entry.LocalHeaderOffset;
   if (local + LocalHeaderSize > FDataEnd) {
@@ -310,21 +305,40 @@ std::optional<std::vector<uint8_t>> TZipArchive::Decode(const TZipEntry& entry) 
   if (dataStart + entry.CompressedSize > FDataEnd) {
     return std::nullopt;
   }
-  std::span<const uint8_t> payload = FBytes.subspan(dataStart, entry.CompressedSize);
-
-  std::optional<TPkwareKeys> keys;
+  TPayload payload{FBytes.subspan(dataStart, entry.CompressedSize), std::nullopt};
   if (entry.Encrypted()) {
-    if (payload.size() < PkwareHeaderSize) {
+    if (payload.Bytes.size() < PkwareHeaderSize) {
       return std::nullopt;
     }
-    keys = FPasswordKeys;
+    payload.Keys = FPasswordKeys;
     const uint8_t check =
         PkwareCheckByte((entry.Flags & FlagDataDescriptor) != 0, localModTime, entry.Crc32);
-    if (!PkwareCheckHeader(*keys, payload.first<PkwareHeaderSize>(), check)) {
-      return std::nullopt;
-    }
-    payload = payload.subspan(PkwareHeaderSize);
+    payload.PasswordFits =
+        PkwareCheckHeader(*payload.Keys, payload.Bytes.first<PkwareHeaderSize>(), check);
+    payload.Bytes = payload.Bytes.subspan(PkwareHeaderSize);
   }
+  return payload;
+}
+
+bool TZipArchive::MadeWithAnotherPassword(int index) const noexcept {
+  if (index < 0 || static_cast<size_t>(index) >= FEntries.size()) {
+    return false;
+  }
+  const std::optional<TPayload> payload = Payload(FEntries[static_cast<size_t>(index)]);
+  return payload && !payload->PasswordFits;
+}
+
+std::optional<std::vector<uint8_t>> TZipArchive::Decode(const TZipEntry& entry) const {
+  if ((entry.Flags & FlagStrongEncryption) != 0 ||
+      (entry.Method != MethodStored && entry.Method != MethodDeflated)) {
+    return std::nullopt;
+  }
+  std::optional<TPayload> located = Payload(entry);
+  if (!located || !located->PasswordFits) {
+    return std::nullopt;
+  }
+  const std::span<const uint8_t> payload = located->Bytes;
+  std::optional<TPkwareKeys>& keys = located->Keys;
 
   std::optional<std::vector<uint8_t>> out;
   if (entry.Method == MethodStored) {

@@ -113,7 +113,20 @@ public:
   std::optional<std::vector<uint8_t>> ExtractBytes(std::string_view name) const noexcept;
   std::optional<std::vector<uint8_t>> ExtractBytes(int index) const noexcept;
 
+  // Whether the entry is encrypted with a password other than the
+  // archive's, as its encryption header's check byte tells: what tells such
+  // an entry from a damaged one (false for that, and for no entry).
+  bool MadeWithAnotherPassword(int index) const noexcept;
+
 private:
+  // An entry's stored data, behind the encryption header when there is one,
+  // with the keys that decrypt it then.
+  struct TPayload {
+    std::span<const uint8_t> Bytes;
+    std::optional<TPkwareKeys> Keys;
+    bool PasswordFits = true;
+  };
+  std::optional<TPayload> Payload(const TZipEntry& entry) const;
   std::optional<std::vector<uint8_t>> Decode(const TZipEntry& entry) const;
   void BuildIndex();
 

@@ -6,7 +6,9 @@
 #include "package/app_settings.h"
 #include "package/calculations.h"
 #include "platform/api/stored_styles.h"
+#include "startup/app_id.h"
 #include "startup/edge_installer_flow.h"
+#include "startup/hand_off.h"
 #include "startup/localized_messages.h"
 #include "startup/package_entry_file.h"
 
@@ -62,6 +64,9 @@ void LoadExeZip(TRuntimeState& state, OsServices& os, Toolkit& toolkit) {
   // Settings that do not decrypt read as empty too: nothing to show then.
   if (state.AppID.empty() || state.AppName.empty() || state.AppDirName.empty())
     EndProcess();
+  // Every path and name made from the ID must stay where it belongs.
+  if (const std::string problem = AppIDProblem(state.AppID); !problem.empty())
+    throw ESettingsError(problem);
 
   // The configured theme, for every window from here on. A name that
   // matches no style is reported and start-up goes on in the system's look.
@@ -72,35 +77,45 @@ void LoadExeZip(TRuntimeState& state, OsServices& os, Toolkit& toolkit) {
 
   const char delimiter = os.PathDelimiter();
   state.AppDataPath = os.GetLocalAppDataDirPath() + state.AppID + delimiter;
-  os.ForceDirectories(state.AppDataPath);
   state.WebViewDataPath = state.AppDataPath + "Win64" + delimiter;
   state.WebViewLoaderPath = state.WebViewDataPath + std::string(kWebViewLoaderFileName);
-  os.ForceDirectories(state.WebViewDataPath);
+  // The engine keeps the application's storage there and the loader lives
+  // there: without it nothing would be kept and the engine would look
+  // missing, so the real cause is told instead.
+  for (const std::string& folder : {state.AppDataPath, state.WebViewDataPath}) {
+    if (!os.ForceDirectories(folder))
+      throw EStartupError("Cannot create the application's data folder \"" + folder + "\". " +
+                          os.LastSystemErrorText());
+  }
 
   // An existing loader is used as it is, even an empty or damaged one: the
   // engine check decides about it.
-  if (!os.FileExists(state.WebViewLoaderPath)) {
-    ExtractEntryToFile(os, *state.ExeZip, std::string(kWebViewLoaderFileName),
-                       state.WebViewLoaderPath);
-  }
+  if (!os.FileExists(state.WebViewLoaderPath) &&
+      !ExtractEntryToFile(os, *state.ExeZip, std::string(kWebViewLoaderFileName),
+                          state.WebViewLoaderPath))
+    throw EStartupError("Cannot create file \"" + state.WebViewLoaderPath + "\". " +
+                        os.LastSystemErrorText());
 
   SetWebViewEnvironment(state, os);
 
   if (!os.CheckEdgeIsInstalled(state.WebViewLoaderPath))
     RunEdgeInstallerFlow(state, os, toolkit);
 
-  const std::vector<std::string> args = os.GetCommandLineArguments();
-  if (args.size() >= 2 && args[1] == state.AppID)
-    return;
-
+  // A start with the application's ID first skips the password only when
+  // a running instance that got past it handed this start off.
+  const bool handedOff = TakeHandOff(os, state.AppID);
   const std::string password = ReadAppSetting(ini, kSettingPassword);
   if (password.empty())
     return;
-  TRequirePasswordForm prompt(toolkit);
-  prompt.Window().SetCaption(state.AppName);
-  prompt.SetPassword(password);
-  if (!prompt.Execute())
-    EndProcess();
+  const std::vector<std::string> args = os.GetCommandLineArguments();
+  if (!(handedOff && args.size() >= 2 && args[1] == state.AppID)) {
+    TRequirePasswordForm prompt(toolkit);
+    prompt.Window().SetCaption(state.AppName);
+    prompt.SetPassword(password);
+    if (!prompt.Execute())
+      EndProcess();
+  }
+  OfferHandOff(os, state.AppID);
 }
 
 } // namespace tessera

@@ -8,12 +8,13 @@
 namespace tessera {
 
 // Creates the file at path and fills it from the package entry; a missing
-// or undecryptable entry leaves the file empty.
-inline void ExtractEntryToFile(OsServices& os, const TZipArchive& archive,
+// or undecryptable entry leaves the file empty. False when the file cannot
+// be written (the system's reason is the last error then).
+inline bool ExtractEntryToFile(OsServices& os, const TZipArchive& archive,
                                const std::string& entryName, const std::string& path) {
   TMemoryStream entry;
   archive.Extract(entryName, entry);
-  os.SaveBytesToFile(path, entry.Text());
+  return os.SaveBytesToFile(path, entry.Text());
 }
 
 } // namespace tessera

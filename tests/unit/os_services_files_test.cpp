@@ -3,6 +3,7 @@
 #include "platform/api/os_services.h"
 
 #include "base/exceptions.h"
+#include "scoped_runtime_dir.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -18,33 +19,6 @@
 
 namespace tessera {
 namespace {
-
-// Points XDG_RUNTIME_DIR (Linux) at a folder for one test.
-class TScopedRuntimeDir {
-public:
-  explicit TScopedRuntimeDir(const std::string& folder) {
-#ifndef _WIN32
-    const char* old = std::getenv("XDG_RUNTIME_DIR");
-    FOld = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
-    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-#else
-    (void)folder;
-#endif
-  }
-  ~TScopedRuntimeDir() {
-#ifndef _WIN32
-    if (FOld)
-      setenv("XDG_RUNTIME_DIR", FOld->c_str(), 1);
-    else
-      unsetenv("XDG_RUNTIME_DIR");
-#endif
-  }
-  TScopedRuntimeDir(const TScopedRuntimeDir&) = delete;
-  TScopedRuntimeDir& operator=(const TScopedRuntimeDir&) = delete;
-
-private:
-  std::optional<std::string> FOld;
-};
 
 class SystemOsServices : public ::testing::Test {
 protected:
@@ -156,7 +130,7 @@ TEST_F(SystemOsServices, TheInstanceMarkerIsHeldUntilLetGo) {
   // A second services object stands for a second process: a mutex name
   // (Windows) or a file lock (Linux) is shared by both within one process.
   // Linux keeps its lock files in the runtime folder, here the test's own.
-  TScopedRuntimeDir runtimeDir(Dir.File(""));
+  testing::TScopedRuntimeDir runtimeDir(Dir.File(""));
   const std::string name = "tessera-test-marker-" + std::to_string(std::random_device()());
   std::unique_ptr<OsServices> other = CreateOsServices();
   EXPECT_FALSE(Os->CreateSingleInstanceMarker(name));
@@ -167,6 +141,44 @@ TEST_F(SystemOsServices, TheInstanceMarkerIsHeldUntilLetGo) {
   EXPECT_EQ(Os->ReleaseSingleInstanceMarker(), "");
   EXPECT_FALSE(other->CreateSingleInstanceMarker(name));
   EXPECT_TRUE(Os->CreateSingleInstanceMarker(name));
+
+  // A process that found it held and runs on beside the first (a start at
+  // a page) keeps the application marked once the first has ended.
+  std::unique_ptr<OsServices> third = CreateOsServices();
+  other.reset();
+  EXPECT_TRUE(third->CreateSingleInstanceMarker(name));
+  Os.reset();
+  EXPECT_TRUE(CreateOsServices()->CreateSingleInstanceMarker(name));
+}
+
+TEST_F(SystemOsServices, AHandOffTokenIsGoodWhileItsPublisherRuns) {
+  // A second services object stands for the process the first one starts;
+  // Linux keeps the tokens in the runtime folder, here the test's own.
+  testing::TScopedRuntimeDir runtimeDir(Dir.File(""));
+  const std::string app = "tessera-test-app-" + std::to_string(std::random_device()());
+  std::unique_ptr<OsServices> child = CreateOsServices();
+  const std::string proof = Os->PublishHandOffToken(app);
+  ASSERT_FALSE(proof.empty());
+  EXPECT_EQ(proof.find(' '), std::string::npos);
+  EXPECT_TRUE(child->IsHandOffTokenValid(app, proof));
+
+  const std::string processID = proof.substr(0, proof.find(':'));
+  std::string altered = proof;
+  altered.back() = altered.back() == '0' ? '1' : '0';
+  for (const std::string& forged :
+       {altered, std::string(), processID + ":", processID, proof + "0", "../" + proof,
+        processID + ":" + std::string(32, 'g'), "1:" + proof.substr(proof.find(':') + 1)}) {
+    EXPECT_FALSE(child->IsHandOffTokenValid(app, forged)) << forged;
+  }
+  EXPECT_FALSE(child->IsHandOffTokenValid(app + "-other", proof));
+
+  // A new token replaces the old one; a publisher that has ended vouches
+  // for nothing.
+  const std::string renewed = Os->PublishHandOffToken(app);
+  EXPECT_TRUE(child->IsHandOffTokenValid(app, renewed));
+  EXPECT_FALSE(child->IsHandOffTokenValid(app, proof));
+  Os.reset();
+  EXPECT_FALSE(child->IsHandOffTokenValid(app, renewed));
 }
 
 TEST_F(SystemOsServices, MacAddressLinesAreWellFormed) {

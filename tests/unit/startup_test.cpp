@@ -1,5 +1,6 @@
 #include "startup/edge_installer_flow.h"
 #include "startup/exe_zip_loader.h"
+#include "startup/hand_off.h"
 #include "startup/localized_messages.h"
 
 #include "forms/require_password_form.h"
@@ -160,26 +161,103 @@ TEST_F(StartupTest, AnExistingLoaderIsKeptEvenWhenEmpty) {
   EXPECT_EQ(State.AppIndexHtml, "start.html");
 }
 
-TEST_F(StartupTest, PasswordPromptFollowsTheCommandLineAndTheTypedText) {
+TEST_F(StartupTest, ASettingsEntryTooLargeOrDamagedIsAnErrorNotEmptySettings) {
+  // Over the limit, told before anything is decoded.
+  PackageWithSettings(kSettings + ";" + std::string(kMaxSettingsSize, 'x') + "\n");
+  try {
+    Run();
+    ADD_FAILURE() << "a settings file over the limit was read";
+  } catch (const ESettingsError& e) {
+    EXPECT_NE(std::string(e.what()).find("\"qel.ini\""), std::string::npos) << e.what();
+  }
+  // Just at the limit it is read.
+  const std::string padded = kSettings + ";";
+  PackageWithSettings(padded + std::string(kMaxSettingsSize - padded.size() - 1, 'x') + "\n");
+  EXPECT_EQ(Run(), -1);
+
+  // An entry whose data lies outside the archive is damage, not missing
+  // settings.
+  PackageWithSettings(kSettings);
+  std::vector<uint8_t> image = testing::ReadBytes(Os.ExecutablePath);
+  const std::string name = "qel.ini";
+  const auto central = std::search(image.rbegin(), image.rend(), name.rbegin(), name.rend());
+  ASSERT_NE(central, image.rend());
+  // The central header's local offset lies 4 bytes before its name (the
+  // name starts 46 bytes into the header, the offset 42).
+  const size_t nameAt = static_cast<size_t>(image.rend() - central) - name.size();
+  for (size_t i = nameAt - 4; i < nameAt; ++i)
+    image[i] = 0x7F;
+  testing::WriteBytes(Os.ExecutablePath, image);
+  Os.Folders.clear();
+  EXPECT_THROW(Run(), EZipError);
+  EXPECT_TRUE(Os.Folders.empty());
+}
+
+TEST_F(StartupTest, ADataFolderThatCannotBeMadeIsReportedWithItsPath) {
+  PackageWithSettings(kSettings);
+  Os.SystemErrorText = "Access is denied.";
+  for (const std::string& unwritable :
+       {kDataPath.substr(0, kDataPath.size() - 1), kDataPath + "Win64"}) {
+    Os.UnwritablePaths = {unwritable};
+    try {
+      Run();
+      ADD_FAILURE() << unwritable;
+    } catch (const EStartupError& e) {
+      EXPECT_STREQ(e.what(), ("Cannot create the application's data folder \"" + unwritable +
+                              "\\\". Access is denied.")
+                                 .c_str());
+    }
+    EXPECT_TRUE(Os.EdgeChecks.empty());
+  }
+  // A loader that cannot be written is told as such, not as a missing
+  // engine.
+  Os.UnwritablePaths = {kLoaderPath};
+  try {
+    Run();
+    ADD_FAILURE() << "the loader could not be written";
+  } catch (const EStartupError& e) {
+    EXPECT_STREQ(e.what(),
+                 ("Cannot create file \"" + kLoaderPath + "\". Access is denied.").c_str());
+  }
+  EXPECT_TRUE(Os.EdgeChecks.empty());
+}
+
+TEST_F(StartupTest, PasswordPromptFollowsTheCommandLineTheHandOffAndTheTypedText) {
+  // The proof a running instance published for "demo", and others.
+  const std::string proof = "7:published";
   struct TCase {
     std::vector<std::string> CommandLine;
+    std::string Proof; // the hand-off variable's value; "" for none
     std::string Typed;
     bool PromptShown;
     int Result;
   };
   const TCase cases[] = {
-      {{"app.exe"}, "s3cret", true, -1},
-      {{"app.exe"}, "S3cret", true, 0},
-      {{"app.exe"}, " s3cret", true, 0},
-      {{"app.exe", "other"}, "s3cret", true, -1},
-      {{"app.exe", "demo"}, "", false, -1},
-      {{"app.exe", "demo", "file:///x.html", "more"}, "", false, -1},
-      {{"app.exe", "Demo"}, "wrong", true, 0},
+      {{"app.exe"}, "", "s3cret", true, -1},
+      {{"app.exe"}, "", "S3cret", true, 0},
+      {{"app.exe"}, "", " s3cret", true, 0},
+      {{"app.exe", "other"}, "", "s3cret", true, -1},
+      // The ID is no secret: it alone asks as any start does.
+      {{"app.exe", "demo"}, "", "s3cret", true, -1},
+      {{"app.exe", "demo", "file:///x.html"}, "", "wrong", true, 0},
+      // Handed off by a running instance, with the ID first.
+      {{"app.exe", "demo"}, proof, "", false, -1},
+      {{"app.exe", "demo", "file:///x.html"}, proof, "", false, -1},
+      {{"app.exe", "demo", "file:///x.html", "more"}, proof, "", false, -1},
+      // A proof nobody published, one for another application's token, or
+      // a true proof without the ID first.
+      {{"app.exe", "demo", "file:///x.html"}, "7:forged", "wrong", true, 0},
+      {{"app.exe", "demo", "file:///x.html"}, "8:other-app", "wrong", true, 0},
+      {{"app.exe", "other"}, proof, "wrong", true, 0},
+      {{"app.exe", "Demo"}, proof, "wrong", true, 0},
   };
   for (const TCase& c : cases) {
     FakeToolkit toolkit;
     FakeOsServices os;
     os.CommandLine = c.CommandLine;
+    os.HandOffTokens = {{"demo", proof}, {"other", "8:other-app"}};
+    if (!c.Proof.empty())
+      os.Environment[std::string(kHandOffVariable)] = c.Proof;
     os.ExecutablePath = MakePackagedExe(Dir, {{"qel.ini", kSettings + "Password=s3cret\n"}});
     bool shown = false;
     toolkit.OnShowModal = [&](FakeToolkitWindow& window) {
@@ -198,8 +276,51 @@ TEST_F(StartupTest, PasswordPromptFollowsTheCommandLineAndTheTypedText) {
     } catch (const TStartupExit& exit) {
       result = exit.Code;
     }
-    EXPECT_EQ(shown, c.PromptShown) << c.CommandLine.size() << " " << c.Typed;
-    EXPECT_EQ(result, c.Result) << c.CommandLine.size() << " " << c.Typed;
+    const std::string label = std::to_string(c.CommandLine.size()) + " " + c.Proof + " " + c.Typed;
+    EXPECT_EQ(shown, c.PromptShown) << label;
+    EXPECT_EQ(result, c.Result) << label;
+    // The proof it got goes no further; an instance past the password
+    // offers its own to the processes it starts.
+    const auto offered = os.Environment.find(std::string(kHandOffVariable));
+    if (c.Result == -1) {
+      ASSERT_NE(offered, os.Environment.end()) << label;
+      EXPECT_NE(offered->second, c.Proof) << label;
+      EXPECT_TRUE(os.IsHandOffTokenValid("demo", offered->second)) << label;
+    } else {
+      EXPECT_EQ(offered, os.Environment.end()) << label;
+      EXPECT_EQ(os.HandOffTokensPublished, 0) << label;
+    }
+  }
+}
+
+TEST_F(StartupTest, WithoutAPasswordTheHandOffIsTakenAwayAndNoneOffered) {
+  PackageWithSettings(kSettings);
+  Os.CommandLine = {"app.exe", "demo", "file:///x.html"};
+  Os.Environment[std::string(kHandOffVariable)] = "7:anything";
+  EXPECT_EQ(Run(), -1);
+  EXPECT_EQ(Os.Environment.count(std::string(kHandOffVariable)), 0u);
+  EXPECT_EQ(Os.HandOffTokensPublished, 0);
+}
+
+TEST_F(StartupTest, AnIdThatCannotNameAFolderIsRefusedBeforeAnythingIsMade) {
+  const std::string refused[] = {"../../../../tmp/x", "a/b", "a\\b", "C:x", "..", ".", "...",
+                                 "tab\there"};
+  for (const std::string& id : refused) {
+    PackageWithSettings("[App]\nID=" + id + "\nName=Demo App\nDirName=web\n");
+    Os.Folders.clear();
+    try {
+      Run();
+      ADD_FAILURE() << id;
+    } catch (const ESettingsError& e) {
+      EXPECT_NE(std::string(e.what()).find("application ID"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(Os.Folders.empty()) << id;
+    EXPECT_TRUE(Os.CreatedMarkers.empty()) << id;
+  }
+  for (const std::string id : {"com.example.app", "my app", "a..b"}) {
+    PackageWithSettings("[App]\nID=" + id + "\nName=Demo App\nDirName=web\n");
+    EXPECT_EQ(Run(), -1) << id;
+    EXPECT_EQ(State.AppDataPath, "C:\\Users\\user\\AppData\\Local\\" + id + "\\") << id;
   }
 }
 

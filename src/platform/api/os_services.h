@@ -183,6 +183,8 @@ public:
   // The process environment, inherited by the processes it starts.
   virtual void SetEnvironmentValue(const std::string& name, const std::string& value) = 0;
   virtual void RemoveEnvironmentValue(const std::string& name) = 0;
+  // The variable's value; nothing when it is not set.
+  virtual std::optional<std::string> GetEnvironmentValue(const std::string& name) = 0;
 
   // Whether the browser engine the web view needs is installed: the loader
   // library at `loaderPath` exists, loads, and reports a non-empty version
@@ -206,6 +208,20 @@ public:
   // program (a restart) is not taken for a second instance. Returns its
   // name, to take it again should that start fail; "" when none is held.
   virtual std::string ReleaseSingleInstanceMarker() = 0;
+
+  // --- Starts handed off to a new process of the same application ---
+  // Publishes a new random token of this process for the application where
+  // only the user's own processes can read it, for as long as this process
+  // runs (Linux: a file of mode 0600 in the user's runtime folder, locked
+  // while the process lives; Windows: a named memory object of the user's
+  // session). Returns the proof a process this one starts is given to show
+  // where it comes from ("<process ID>:<token>"); empty when nothing could
+  // be published. A second call replaces the first token.
+  virtual std::string PublishHandOffToken(const std::string& appID) = 0;
+  // Whether the proof names the token that a running process of this user
+  // published for the application. Any other text, however formed, is no
+  // proof.
+  virtual bool IsHandOffTokenValid(const std::string& appID, const std::string& proof) = 0;
 
   // --- The current user's registry (Linux: a per-user store) ---
   // Keys are backslash-separated paths below the user's root; a single leading backslash means

@@ -39,6 +39,10 @@ bool FakeOsServices::ForceDirectories(const std::string& path) {
   std::string folder = path;
   while (!folder.empty() && folder.back() == Delimiter)
     folder.pop_back();
+  for (const std::string& unwritable : UnwritablePaths) {
+    if (folder == unwritable || folder.starts_with(unwritable + Delimiter))
+      return false;
+  }
   Folders.insert(folder);
   return true;
 }

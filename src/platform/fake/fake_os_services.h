@@ -69,7 +69,8 @@ public:
   std::string DecimalSeparator = ".";
   // The user's registry; tests plant values of other types through it.
   TFakeRegistry Registry;
-  // Paths where SaveBytesToFile fails (a read-only place, say).
+  // Paths where SaveBytesToFile fails (a read-only place, say), and folders
+  // that ForceDirectories cannot make, nor anything inside them.
   std::set<std::string> UnwritablePaths;
   // Folders whose listing fails, as an unreadable folder does.
   std::set<std::string> UnreadableFolders;
@@ -159,6 +160,22 @@ public:
     Environment[name] = value;
   }
   void RemoveEnvironmentValue(const std::string& name) override { Environment.erase(name); }
+  std::optional<std::string> GetEnvironmentValue(const std::string& name) override {
+    const auto it = Environment.find(name);
+    return it != Environment.end() ? std::optional<std::string>(it->second) : std::nullopt;
+  }
+  // Proofs of hand-off tokens that running processes published, with the
+  // application each is for; this process's own among them.
+  std::set<std::pair<std::string, std::string>> HandOffTokens;
+  int HandOffTokensPublished = 0;
+  std::string PublishHandOffToken(const std::string& appID) override {
+    const std::string proof = "4242:token-" + std::to_string(++HandOffTokensPublished);
+    HandOffTokens.insert({appID, proof});
+    return proof;
+  }
+  bool IsHandOffTokenValid(const std::string& appID, const std::string& proof) override {
+    return HandOffTokens.count({appID, proof}) != 0;
+  }
   bool CheckEdgeIsInstalled(const std::string& loaderPath) override;
   bool ShellExec(const std::string& file, const std::string& arguments) override {
     Launches.push_back({file, arguments, false});

@@ -111,9 +111,18 @@ std::vector<std::string> PosixOsServices::GetCommandLineArguments() {
 }
 
 std::string PosixOsServices::DecodeAnsiText(std::string_view bytes) {
+  // Text that is valid UTF-8 is UTF-8 whatever the locale says: it is what
+  // the system and its programs write, and a process started without a
+  // locale (LANG unset: services, some launchers) would otherwise take it
+  // for ASCII and turn every other character into U+FFFD. Other bytes are
+  // decoded in the locale's encoding.
+  std::string utf8 = Utf16ToUtf8(Utf8ToUtf16(bytes));
+  if (utf8 == bytes) {
+    return utf8;
+  }
   const std::string codeset = LocaleCodeset();
   if (codeset == "UTF-8" || codeset == "utf8") {
-    return Utf16ToUtf8(Utf8ToUtf16(bytes));
+    return utf8;
   }
   return ConvertToUtf8(bytes, codeset);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/api/os_services.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/posix/user_runtime_folder.h"
 
 namespace tessera {
 
@@ -53,12 +54,15 @@ public:
   std::vector<std::string> GetWindowsCaptions() override;
   void SetEnvironmentValue(const std::string& name, const std::string& value) override;
   void RemoveEnvironmentValue(const std::string& name) override;
+  std::optional<std::string> GetEnvironmentValue(const std::string& name) override;
   bool CheckEdgeIsInstalled(const std::string& loaderPath) override;
   bool ShellExec(const std::string& file, const std::string& arguments) override;
   std::uint32_t ShellExecAsAdminAndWait(TNativeWindow owner, const std::string& file,
                                         const std::string& parameters) override;
   bool CreateSingleInstanceMarker(const std::string& name) override;
   std::string ReleaseSingleInstanceMarker() override;
+  std::string PublishHandOffToken(const std::string& appID) override;
+  bool IsHandOffTokenValid(const std::string& appID, const std::string& proof) override;
   bool RegistryWriteString(const std::string& key, const std::string& name,
                            const std::string& value) override;
   std::optional<std::string> RegistryReadString(const std::string& key,
@@ -80,6 +84,8 @@ private:
   // The locked file of CreateSingleInstanceMarker and its name.
   TUniqueFd FInstanceMarker;
   std::string FInstanceMarkerName;
+  // The token file of PublishHandOffToken.
+  TOwnedRuntimeFile FHandOffToken;
 };
 
 } // namespace tessera

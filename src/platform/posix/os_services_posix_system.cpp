@@ -155,6 +155,11 @@ void PosixOsServices::RemoveEnvironmentValue(const std::string& name) {
   unsetenv(name.c_str());
 }
 
+std::optional<std::string> PosixOsServices::GetEnvironmentValue(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
 bool PosixOsServices::CheckEdgeIsInstalled(const std::string&) {
   // The web engine is linked into the runtime: when the program runs at
   // all, the engine is there.
@@ -201,29 +206,6 @@ std::uint32_t PosixOsServices::ShellExecAsAdminAndWait(TNativeWindow, const std:
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   return WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status)) : 0;
-}
-
-bool PosixOsServices::CreateSingleInstanceMarker(const std::string& name) {
-  std::string safe;
-  for (const char c : name)
-    safe.push_back(c == '/' || c == '\0' ? '_' : c);
-  const std::string folder = EnvOr("XDG_RUNTIME_DIR", "/tmp");
-  const std::string path = folder + "/tessera-" + std::to_string(getuid()) + "-" + safe + ".lock";
-  // The descriptor is kept: the lock goes when the process lets it go or
-  // ends, however it ends.
-  TUniqueFd fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-  if (fd.Get() < 0)
-    return false;
-  if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
-    return errno == EWOULDBLOCK;
-  FInstanceMarker.Reset(fd.Release());
-  FInstanceMarkerName = name;
-  return false;
-}
-
-std::string PosixOsServices::ReleaseSingleInstanceMarker() {
-  FInstanceMarker.Reset();
-  return std::exchange(FInstanceMarkerName, std::string());
 }
 
 } // namespace tessera

@@ -53,12 +53,15 @@ public:
   std::vector<std::string> GetWindowsCaptions() override;
   void SetEnvironmentValue(const std::string& name, const std::string& value) override;
   void RemoveEnvironmentValue(const std::string& name) override;
+  std::optional<std::string> GetEnvironmentValue(const std::string& name) override;
   bool CheckEdgeIsInstalled(const std::string& loaderPath) override;
   bool ShellExec(const std::string& file, const std::string& arguments) override;
   std::uint32_t ShellExecAsAdminAndWait(TNativeWindow owner, const std::string& file,
                                         const std::string& parameters) override;
   bool CreateSingleInstanceMarker(const std::string& name) override;
   std::string ReleaseSingleInstanceMarker() override;
+  std::string PublishHandOffToken(const std::string& appID) override;
+  bool IsHandOffTokenValid(const std::string& appID, const std::string& proof) override;
   bool RegistryWriteString(const std::string& key, const std::string& name,
                            const std::string& value) override;
   std::optional<std::string> RegistryReadString(const std::string& key,
@@ -74,6 +77,8 @@ private:
   // The mutex of CreateSingleInstanceMarker and its name.
   win32::TKernelHandle FInstanceMarker;
   std::string FInstanceMarkerName;
+  // The memory object of PublishHandOffToken, held while the process runs.
+  win32::TKernelHandle FHandOffToken;
 };
 
 } // namespace tessera

@@ -74,6 +74,24 @@ void Win32OsServices::RemoveEnvironmentValue(const std::string& name) {
   SetEnvironmentVariableW(Widen(name).c_str(), nullptr);
 }
 
+std::optional<std::string> Win32OsServices::GetEnvironmentValue(const std::string& name) {
+  const std::wstring wideName = Widen(name);
+  std::wstring value(64, L'\0');
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD length =
+        GetEnvironmentVariableW(wideName.c_str(), value.data(), static_cast<DWORD>(value.size()));
+    if (length == 0)
+      return GetLastError() == ERROR_ENVVAR_NOT_FOUND ? std::nullopt
+                                                      : std::optional<std::string>("");
+    if (length < value.size()) {
+      value.resize(length);
+      return Narrow(value);
+    }
+    value.resize(length);
+  }
+}
+
 bool Win32OsServices::CheckEdgeIsInstalled(const std::string& loaderPath) {
   if (!FileExists(loaderPath))
     return false;
@@ -142,22 +160,6 @@ std::uint32_t Win32OsServices::ShellExecAsAdminAndWait(TNativeWindow owner, cons
   if (!GetExitCodeProcess(process.Get(), &exitCode))
     return 0;
   return exitCode;
-}
-
-bool Win32OsServices::CreateSingleInstanceMarker(const std::string& name) {
-  // The mutex object lives while any process has a handle to it, so this
-  // one is held until the process ends or lets it go; a process that found
-  // it held keeps its handle too (a start at a page runs on beside the
-  // first and keeps the application marked as running).
-  FInstanceMarker.Reset(CreateMutexW(nullptr, FALSE, Widen(name).c_str()));
-  const bool held = FInstanceMarker.Valid() && GetLastError() == ERROR_ALREADY_EXISTS;
-  FInstanceMarkerName = FInstanceMarker.Valid() ? name : "";
-  return held;
-}
-
-std::string Win32OsServices::ReleaseSingleInstanceMarker() {
-  FInstanceMarker.Reset();
-  return std::exchange(FInstanceMarkerName, std::string());
 }
 
 } // namespace tessera

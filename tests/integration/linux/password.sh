@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The start-up password typed at the prompt: a wrong text keeps the prompt
 # open (Enter does nothing), the right one opens the application on the
-# release of its last key; closing the prompt ends the process; an
-# application ID as first argument skips the prompt.
+# release of its last key; closing the prompt ends the process; the
+# application ID as first argument is no password: the prompt shows.
 source "$(dirname "$0")/e2e_lib.sh"
 
 new_app locked <<'INI'
@@ -45,11 +45,15 @@ close_window "$WINDOW"
 expect_exit "$APP_PID" "$WAIT" 0
 [ "$(grep -c ready "$WORK/locked/bridge.log")" -eq 1 ] || fail "the application opened without the password"
 
-step "the application ID as first argument skips the prompt"
-prompts=$(grep -c '^entry hidden$' "$WORK/locked/widgets.log")
-start_app locked e2e.password
-wait_window "Unlocked page" "$WAIT"
-[ "$(grep -c '^entry hidden$' "$WORK/locked/widgets.log")" -eq "$prompts" ] || fail "the prompt was shown"
-close_window "$WINDOW"
-expect_exit "$APP_PID" "$WAIT" 0
+step "the application ID as first argument still asks for the password"
+for args in "e2e.password" "e2e.password file:///index.html"; do
+  mark_widgets locked
+  # shellcheck disable=SC2086 # two arguments in the second case
+  start_app locked $args
+  wait_window "Locked" "$WAIT"
+  wait_widgets locked "entry hidden"
+  close_window "$WINDOW"
+  expect_exit "$APP_PID" "$WAIT" 0
+done
+[ "$(grep -c ready "$WORK/locked/bridge.log")" -eq 1 ] || fail "the application opened without the password"
 echo PASS

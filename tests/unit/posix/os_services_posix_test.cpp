@@ -92,6 +92,22 @@ TEST_F(PosixOsServicesTest, DosOutputKeepsCharactersSplitBetweenReads) {
   EXPECT_EQ(Os->GetDosOutput("printf '" + expected + "'", "", false), expected);
 }
 
+TEST_F(PosixOsServicesTest, Utf8TextDecodesTheSameWithoutALocale) {
+  // A process started without a locale (LANG unset: services, some
+  // launchers) reads UTF-8 text as one with a UTF-8 locale does; bytes
+  // that are no UTF-8 and no text of the locale's encoding become U+FFFD.
+  for (const std::optional<std::string>& locale :
+       {std::optional<std::string>("C.UTF-8"), std::optional<std::string>("C"),
+        std::optional<std::string>()}) {
+    Environment.Set("LC_ALL", locale);
+    Environment.Set("LC_CTYPE", std::nullopt);
+    Environment.Set("LANG", std::nullopt);
+    const std::string label = locale.value_or("(none)");
+    EXPECT_EQ(Os->DecodeAnsiText("Caf\xC3\xA9 \xE2\x82\xAC"), "Caf\xC3\xA9 \xE2\x82\xAC") << label;
+    EXPECT_EQ(Os->DecodeAnsiText("Caf\xE9"), "Caf\xEF\xBF\xBD") << label;
+  }
+}
+
 TEST_F(PosixOsServicesTest, NoDisplayMeansNoWindowCaptions) {
   Environment.Set("DISPLAY", std::nullopt);
   EXPECT_TRUE(Os->GetWindowsCaptions().empty());
