@@ -114,10 +114,17 @@ void TMainForm::FormCreate(OsServices& os, TWebViewLoader& loader, EventLoop& lo
   Window().SetCaption(FContext.AppName);
   GetToolkit().SetApplicationTitle(FContext.AppName);
 
-  Window().SetBounds(ReadAppSetting(ini, kSettingLeft), ReadAppSetting(ini, kSettingTop),
-                     ReadAppSetting(ini, kSettingWidth), ReadAppSetting(ini, kSettingHeight));
+  // Left and Top hold only until the placement replaces them: 0 centres the
+  // window on the desktop; any other value leaves the place to the system,
+  // so the window is never moved there.
+  const bool centred = ReadAppSetting(ini, kSettingWindowPosition) == 0;
+  if (centred)
+    Window().SetBounds(ReadAppSetting(ini, kSettingLeft), ReadAppSetting(ini, kSettingTop),
+                       ReadAppSetting(ini, kSettingWidth), ReadAppSetting(ini, kSettingHeight));
+  else
+    Window().SetSize(ReadAppSetting(ini, kSettingWidth), ReadAppSetting(ini, kSettingHeight));
   ApplySizeLimits();
-  if (ReadAppSetting(ini, kSettingWindowPosition) == 0)
+  if (centred)
     Window().CenterOnDesktop();
   ApplyStyle();
   if (ReadAppSetting(ini, kSettingWindowOrder) == 1)

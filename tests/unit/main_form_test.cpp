@@ -150,6 +150,12 @@ TEST_F(MainFormTest, WindowSettingsAreApplied) {
   Make("Width=640\nHeight=480\n");
   EXPECT_EQ(MainWindow().Bounds().Right - MainWindow().Bounds().Left, 640);
   EXPECT_EQ(MainWindow().Bounds().Bottom - MainWindow().Bounds().Top, 480);
+  // Left and Top never place a window the system places: it stays where
+  // the toolkit made it (the fake's origin).
+  Make("WindowPosition=2\nLeft=9\nTop=7\nWidth=640\nHeight=480\n");
+  const TBoundsRect placed = MainWindow().Bounds();
+  EXPECT_EQ((std::array<int, 4>{placed.Left, placed.Top, placed.Right, placed.Bottom}),
+            (std::array<int, 4>{0, 0, 640, 480}));
 }
 
 TEST_F(MainFormTest, BrowserWindowIsEmbeddedAndConfigured) {

@@ -88,6 +88,9 @@ public:
 
   // Outer bounds in screen pixels (including the frame).
   virtual void SetBounds(int left, int top, int width, int height) = 0;
+  // The outer size alone: the window stays where it is, or, not shown yet,
+  // where the system places it.
+  virtual void SetSize(int width, int height) = 0;
   virtual TBoundsRect Bounds() const = 0;
   virtual void SetClientSize(int width, int height) = 0;
   // The client area in client coordinates (Left and Top are 0).

@@ -26,6 +26,9 @@ public:
   void SetCaption(const std::string& caption) override { FCaption = caption; }
   std::string Caption() const override { return FCaption; }
   void SetBounds(int left, int top, int width, int height) override;
+  void SetSize(int width, int height) override {
+    SetBounds(FBounds.Left, FBounds.Top, width, height);
+  }
   TBoundsRect Bounds() const override { return FBounds; }
   void SetClientSize(int width, int height) override;
   TBoundsRect ClientRect() const override;

@@ -292,6 +292,16 @@ void GtkToolkitWindow::SetBounds(int left, int top, int width, int height) {
   ApplySize();
 }
 
+void GtkToolkitWindow::SetSize(int width, int height) {
+  if (FEmbedded) {
+    return;
+  }
+  // Without a move the window manager places the window when it is shown.
+  ClampSize(width, height);
+  FBounds = {FBounds.Left, FBounds.Top, FBounds.Left + width, FBounds.Top + height};
+  ApplySize();
+}
+
 void GtkToolkitWindow::ApplySize() {
   const int width = Width(FBounds);
   const int height = Height(FBounds);

@@ -50,6 +50,7 @@ public:
   void SetCaption(const std::string& caption) override;
   std::string Caption() const override;
   void SetBounds(int left, int top, int width, int height) override;
+  void SetSize(int width, int height) override;
   TBoundsRect Bounds() const override;
   void SetClientSize(int width, int height) override;
   TBoundsRect ClientRect() const override;

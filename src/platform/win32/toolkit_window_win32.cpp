@@ -376,6 +376,21 @@ void Win32ToolkitWindow::SetBounds(int left, int top, int width, int height) {
   SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Win32ToolkitWindow::SetSize(int width, int height) {
+  // The window was made where the system chose (CW_USEDEFAULT) and stays
+  // there; a maximized or minimized one gets the size to return to.
+  RECT rect{};
+  if (!FEmbedded && (IsZoomed(FHandle) || IsIconic(FHandle))) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(FHandle, &placement);
+    rect = placement.rcNormalPosition;
+  } else {
+    GetWindowRect(FHandle, &rect);
+  }
+  SetBounds(rect.left, rect.top, width, height);
+}
+
 TBoundsRect Win32ToolkitWindow::Bounds() const {
   RECT rect{};
   GetWindowRect(FHandle, &rect);

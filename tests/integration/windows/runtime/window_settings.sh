@@ -39,9 +39,9 @@ finish() {
 }
 
 # check NAME INFO EXPECTATION: one expectation on the probe's output:
-# key=value with "*" for any field of a comma list, or style+=BITS /
-# style-=BITS (exstyle too) for bits that must be set or clear; or
-# log=LINE, a line of the engine log ("~" for a blank).
+# key=value with "*" for any field of a comma list (key!=value: anything
+# else), or style+=BITS / style-=BITS (exstyle too) for bits that must be
+# set or clear; or log=LINE, a line of the engine log ("~" for a blank).
 check() {
   local name=$1 info=$2 expectation=$3 key value actual
   case "$expectation" in
@@ -58,6 +58,13 @@ check() {
       else
         [ $((actual & value)) -eq 0 ] || fail "$name: $key $actual has $value"
       fi
+      ;;
+    *!=*)
+      key=${expectation%%!=*}
+      value=${expectation#*!=}
+      actual=$(sed -n "s/^$key //p" <<<"$info")
+      # shellcheck disable=SC2053 # the value is a pattern
+      [[ $actual != ${value//\*/+([0-9-])} ]] || fail "$name: $key is $actual, which it must not be"
       ;;
     *)
       key=${expectation%%=*}
@@ -90,7 +97,7 @@ border-sizeable-tool|WindowBorder=5|style+=$WS_CAPTION style+=$WS_THICKFRAME exs
 maximized|WindowState=1|maximized=1
 state-2-is-normal|WindowState=2|maximized=0 bounds=240,100,800,600
 full-screen|WindowStyle=1;WindowBorder=1;WindowState=0|maximized=1 style-=$WS_CAPTION style-=$WS_THICKFRAME log=put_Bounds~0,0,1280,800
-placed-by-system|WindowPosition=1;Width=640;Height=480;Top=7;Left=9|bounds=*,*,640,480
+placed-by-system|WindowPosition=1;Width=640;Height=480;Top=7;Left=9|bounds=*,*,640,480 bounds!=9,7,*,*
 CASES
 
 [ ${#failed[@]} -eq 0 ] || fail "window settings not applied: ${failed[*]}"
