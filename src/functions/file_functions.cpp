@@ -12,6 +12,7 @@
 #include "package/app_settings.h"
 #include "package/zip_archive.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -53,8 +54,9 @@ std::string AppFolder(OsServices& os, const TBridgeWebView* webView) {
 // Windows paths are absolute with a drive ("C:...", the second character is
 // ":") or a share ("\\server\..."); relative ones are written with "/" by
 // pages and get the system's backslashes. Linux paths are absolute from
-// "/", and a relative path already has the right separators. Nothing else
-// is normalised: ".." and paths leading outside the folder are passed on.
+// "/"; a relative one written for Windows, with "\", gets "/" in its place
+// (an absolute path names what it names). Nothing else is normalised: ".."
+// and paths leading outside the folder are passed on.
 std::string ResolvePath(OsServices& os, const TBridgeWebView* webView, std::string path) {
   if (os.PathDelimiter() == '\\') {
     // The second character, which a first non-ASCII character pushes back.
@@ -68,6 +70,8 @@ std::string ResolvePath(OsServices& os, const TBridgeWebView* webView, std::stri
         c = '\\';
   } else if (path.starts_with('/')) {
     return path;
+  } else {
+    std::replace(path.begin(), path.end(), '\\', '/');
   }
   return AppFolder(os, webView) + path;
 }

@@ -82,7 +82,8 @@ TEST_F(FileFunctions, RelativePathsAreResolvedAgainstTheExecutableFolder) {
       {'/', "/opt/app/", "data/a.txt", "/opt/app/data/a.txt"},
       {'/', "/opt/app/", "/srv/a.txt", "/srv/a.txt"},
       {'/', "/opt/app/", "C:a.txt", "/opt/app/C:a.txt"},
-      {'/', "/opt/app/", "dir\\a.txt", "/opt/app/dir\\a.txt"},
+      {'/', "/opt/app/", "dir\\a.txt", "/opt/app/dir/a.txt"},
+      {'/', "/opt/app/", "/srv/b\\a.txt", "/srv/b\\a.txt"},
   };
   for (const auto& c : cases) {
     Os.Delimiter = c.Delimiter;
