@@ -89,8 +89,8 @@ void LoadExeZip(TRuntimeState& state, OsServices& os, Toolkit& toolkit) {
   }
 
   // An existing loader is used as it is, even an empty or damaged one: the
-  // engine check decides about it.
-  if (!os.FileExists(state.WebViewLoaderPath) &&
+  // engine check decides about it. An engine linked in needs none.
+  if (os.EngineHasLoaderLibrary() && !os.FileExists(state.WebViewLoaderPath) &&
       !ExtractEntryToFile(os, *state.ExeZip, std::string(kWebViewLoaderFileName),
                           state.WebViewLoaderPath))
     throw EStartupError("Cannot create file \"" + state.WebViewLoaderPath + "\". " +

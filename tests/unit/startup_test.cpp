@@ -153,6 +153,14 @@ TEST_F(StartupTest, BrowserArgumentsReplaceTheDefaultsUnlessBlank) {
   }
 }
 
+TEST_F(StartupTest, AnEngineLinkedInGetsNoLoaderFile) {
+  PackageWithSettings(kSettings);
+  Os.LoaderLibrary = false;
+  EXPECT_EQ(Run(), -1);
+  EXPECT_EQ(Os.Files.count(kLoaderPath), 0u);
+  EXPECT_TRUE(Os.Folders.count(kDataPath + "Win64"));
+}
+
 TEST_F(StartupTest, AnExistingLoaderIsKeptEvenWhenEmpty) {
   PackageWithSettings(kSettings + "IndexHtml=start.html\n");
   Os.Files[kLoaderPath] = "";

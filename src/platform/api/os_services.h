@@ -190,6 +190,10 @@ public:
   // library at `loaderPath` exists, loads, and reports a non-empty version
   // of an installed engine. Always true where the engine is linked in.
   virtual bool CheckEdgeIsInstalled(const std::string& loaderPath) = 0;
+  // Whether the web view reaches the engine through a loader library of
+  // its own, copied from the package into the data folder (Windows); false
+  // where the engine is linked in, which needs no such file.
+  virtual bool EngineHasLoaderLibrary() = 0;
 
   // Opens a file, program or URL the way the desktop shell does, with the
   // given argument text; true when the shell reports success.

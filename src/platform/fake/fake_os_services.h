@@ -177,6 +177,8 @@ public:
     return HandOffTokens.count({appID, proof}) != 0;
   }
   bool CheckEdgeIsInstalled(const std::string& loaderPath) override;
+  bool LoaderLibrary = true;
+  bool EngineHasLoaderLibrary() override { return LoaderLibrary; }
   bool ShellExec(const std::string& file, const std::string& arguments) override {
     Launches.push_back({file, arguments, false});
     Events.push_back("ShellExec " + file);

@@ -56,6 +56,7 @@ public:
   void RemoveEnvironmentValue(const std::string& name) override;
   std::optional<std::string> GetEnvironmentValue(const std::string& name) override;
   bool CheckEdgeIsInstalled(const std::string& loaderPath) override;
+  bool EngineHasLoaderLibrary() override { return false; }
   bool ShellExec(const std::string& file, const std::string& arguments) override;
   std::uint32_t ShellExecAsAdminAndWait(TNativeWindow owner, const std::string& file,
                                         const std::string& parameters) override;

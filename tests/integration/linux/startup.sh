@@ -44,4 +44,34 @@ echo '<!DOCTYPE html><html><body>never shown</body></html>' >"$WORK/noid/index.h
 start_app noid
 expect_exit "$APP_PID" "$WAIT" 0
 [ ! -s "$WORK/noid/widgets.log" ] || fail "a window was shown: $(cat "$WORK/noid/widgets.log")"
+
+step "a start makes the data folder, without the Windows loader library"
+new_app plain <<'INI'
+ID=e2e.startup.plain
+Name=Plain
+DirName=app
+INI
+add_file plain index.html <<'HTML'
+<!DOCTYPE html>
+<html><head><script src="report.js"></script></head>
+<body onload="report('ready', true)">Plain.</body></html>
+HTML
+pack_app plain
+start_app plain
+expect_report plain ready true
+[ -d "$XDG_DATA_HOME/e2e.startup.plain/Win64" ] || fail "no data folder"
+[ ! -e "$XDG_DATA_HOME/e2e.startup.plain/Win64/WebView2LoaderWin64.dll" ] ||
+  fail "the data folder holds a loader library"
+wait_window "Plain" "$WAIT"
+close_window "$WINDOW"
+expect_exit "$APP_PID" "$WAIT" 0
+
+step "a data folder that cannot be made: a message naming it, exit 1"
+rm -rf "$XDG_DATA_HOME/e2e.startup.plain"
+echo "a file in the folder's place" >"$XDG_DATA_HOME/e2e.startup.plain"
+start_app plain
+wait_window "Error" "$WAIT"
+wait_widgets plain "label Cannot create the application's data folder \"$XDG_DATA_HOME/e2e.startup.plain/\". Not a directory"
+press "$WINDOW" Return
+expect_exit "$APP_PID" "$WAIT" 1
 echo PASS
