@@ -187,6 +187,31 @@ parent.postMessage('frame ' + window.__started + ' ' + typeof window.chrome, '*'
             (std::vector<std::string>{"top loading:object", "frame undefined undefined", "end"}));
 }
 
+TEST_F(WebViewPagesTest, WithoutTouchInputPagesFindNoTouchEventsAndKeepTheirClicks) {
+  // What pages test before they choose "touchend" over "click": creating a
+  // TouchEvent, which a desktop WebView2 refuses, in the page as in its
+  // frames, while every other event is still made.
+  const std::string probe = R"(function probe() {
+  let touch = 'created';
+  try { document.createEvent('TouchEvent'); } catch (e) { touch = e.name; }
+  let lower = 'created';
+  try { document.createEvent('touchevent'); } catch (e) { lower = e.name; }
+  return [touch, lower, document.createEvent('MouseEvents').type === '',
+          'ontouchstart' in window].join(' ');
+})";
+  Host.Serve("top.html", "text/html",
+             "<!doctype html><script>" + probe +
+                 R"(
+window.addEventListener('message', e => chrome.webview.postMessage([probe(), e.data]));
+</script><iframe src="frame.html"></iframe>)");
+  Host.Serve("frame.html", "text/html",
+             "<!doctype html><script>" + probe + "\nparent.postMessage(probe(), '*');</script>");
+  ASSERT_TRUE(Host.NavigateAndWait("file:///top.html"));
+  ASSERT_TRUE(Host.WaitForMessages(1));
+  EXPECT_EQ(Host.Messages[0].Json, R"(["NotSupportedError NotSupportedError true false",)"
+                                   R"("NotSupportedError NotSupportedError true false"])");
+}
+
 TEST_F(WebViewPagesTest, ReportsTitleChanges) {
   std::vector<std::string> titles;
   Host.Browser->OnDocumentTitleChanged = [&](TCustomEdgeBrowser&, const std::string& title) {

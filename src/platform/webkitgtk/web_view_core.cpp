@@ -24,6 +24,29 @@ constexpr TWebViewEnumValue kPermissionNotifications = 4;
 constexpr TWebViewEnumValue kPermissionClipboardRead = 6;
 constexpr TWebViewEnumValue kRenderProcessExited = 1;
 
+// The engine creates a TouchEvent through document.createEvent even where
+// no touch screen is attached, while WebView2 (and any desktop browser of
+// its kind) refuses it there with NotSupportedError. Pages probe touch
+// support exactly that way, and many then listen for "touchend" instead of
+// "click", so that their buttons never answer the mouse. Without touch
+// input ("ontouchstart" absent, no touch points), every document, frames
+// included, refuses it as WebView2 does; with touch input nothing changes.
+constexpr const char* kDesktopTouchScript = R"JS((() => {
+  if ("ontouchstart" in window || navigator.maxTouchPoints > 0) return;
+  const proto = window.Document && Document.prototype;
+  const create = proto && proto.createEvent;
+  if (typeof create !== "function") return;
+  Object.defineProperty(proto, "createEvent", {
+    configurable: true, enumerable: true, writable: true,
+    value: function createEvent(type) {
+      if (typeof type === "string" && type.toLowerCase() === "touchevent")
+        throw new DOMException("The provided event type (\"" + type + "\") is invalid.",
+                               "NotSupportedError");
+      return create.apply(this, arguments);
+    },
+  });
+})();)JS";
+
 int KeyOf(TWebViewEvent event) {
   return static_cast<int>(event);
 }
@@ -175,6 +198,11 @@ TWebViewCore::TWebViewCore(std::shared_ptr<TEngine> engine, GtkWidget* parent)
                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(FContent.Get(), shim);
   webkit_user_script_unref(shim);
+  WebKitUserScript* touch =
+      webkit_user_script_new(kDesktopTouchScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(FContent.Get(), touch);
+  webkit_user_script_unref(touch);
 
   FView = TGObject<WebKitWebView>::Retain(
       WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", FEngine->Context(),
