@@ -4,7 +4,7 @@
 #include "package/exe_resources.h"
 #include "package/image_end.h"
 #include "pe_test_image.h"
-#include "platform/fake/fake_os_services.h"
+#include "platform/api/os_services.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -65,7 +65,8 @@ public:
   }
 
   TTempDir Dir;
-  FakeOsServices Os;
+  std::unique_ptr<OsServices> OsOwner = CreateOsServices();
+  OsServices& Os = *OsOwner;
   std::ostringstream Out;
   std::ostringstream Err;
 };
@@ -150,7 +151,8 @@ TEST_F(PackResourcesTest, RefusesBadIconsVersionsAndRuntimesAndWritesNothing) {
   std::vector<std::string> args = Args({"--product-name", "Notes"});
   args[1] = Dir.File("linux-runtime");
   EXPECT_EQ(Run(args), 1);
-  EXPECT_NE(Err.str().find("not a Windows (PE) image"), std::string::npos) << Err.str();
+  EXPECT_NE(Err.str().find("is a Linux image, which has no version resource"), std::string::npos)
+      << Err.str();
   EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(Dir.File("Notes.exe"))));
 }
 

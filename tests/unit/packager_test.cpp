@@ -1,37 +1,23 @@
 #include "tools/pack/packager.h"
 
-#include "image_fixtures.h"
-#include "package/calculations.h"
-#include "package/exe_utils.h"
-#include "package/zip_archive.h"
-#include "platform/fake/fake_os_services.h"
-#include "temp_dir.h"
+#include "pack_fixture.h"
 
-#include <filesystem>
-#include <gtest/gtest.h>
 #include <sstream>
 
 namespace tessera {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Bytes;
 using testing::ReadBytes;
-using testing::TTempDir;
 using testing::WriteBytes;
 
-std::vector<uint8_t> Bytes(std::string_view text) {
-  return {text.begin(), text.end()};
-}
-
-class PackagerTest : public ::testing::Test {
+class PackagerTest : public testing::PackFixture {
 public:
   PackagerTest() {
-    WriteBytes(Options.Runtime, testing::MakePe({{0x400, 0x600}}));
     fs::create_directories(PathFromUtf8(Dir.File("app/css/d\xC3\xA9j\xC3\xA0")));
-    WriteBytes(Dir.File("app/index.html"), Bytes("<h1>Hello</h1>"));
     WriteBytes(Dir.File("app/css/d\xC3\xA9j\xC3\xA0/site.css"), Bytes("body{}"));
     WriteBytes(Dir.File("app/empty.txt"), {});
-    WriteSettings("[App]\nID=demo\nName=Demo\nDirName=web\n");
   }
 
   void WriteSettings(std::string_view text) { WriteBytes(Options.Settings, Bytes(text)); }
@@ -47,16 +33,6 @@ public:
     }
     return names;
   }
-
-  TTempDir Dir;
-  FakeOsServices Os;
-  TPackOptions Options{Dir.File("runtime.exe"),
-                       Dir.File("app"),
-                       Dir.File("qel.ini"),
-                       std::nullopt,
-                       std::nullopt,
-                       std::nullopt,
-                       Dir.File("out.exe")};
 };
 
 TEST_F(PackagerTest, WritesEveryEntryAsTheRuntimeReadsIt) {
@@ -64,13 +40,8 @@ TEST_F(PackagerTest, WritesEveryEntryAsTheRuntimeReadsIt) {
   Options.Script = Dir.File("extra.js");
   EXPECT_EQ(Pack(Options, Os), 5);
 
-  TExeUtils utils(Os);
-  TMemoryStream package;
-  utils.GetZipFromExe(Options.Output, package);
-  TZipArchive archive;
-  archive.SetPassword(PackagePassword());
-  archive.Open(package);
-
+  const auto opened = OpenPacked();
+  const TZipArchive& archive = opened->Archive;
   const std::vector<std::pair<std::string, std::string>> expected = {
       {"qel.ini", "[App]\nID=demo\nName=Demo\nDirName=web\n"},
       {"web/css/d\xC3\xA9j\xC3\xA0/site.css", "body{}"},
@@ -129,6 +100,44 @@ TEST_F(PackagerTest, RefusesBadInputAndLeavesNothingBehind) {
     EXPECT_EQ(ReadBytes(Dir.File("out.exe")), Bytes("previous build")) << c.Why;
     EXPECT_TRUE(Leftovers() == std::vector<std::string>{"out.exe"}) << c.Why;
     Options = saved;
+  }
+}
+
+// An output that would take the place of an input, or be written into the
+// folder being packed, is refused before anything is written, however its
+// path is spelled.
+TEST_F(PackagerTest, RefusesAnOutputThatIsAnInputOrInsideTheAppFolder) {
+  WriteBytes(Dir.File("loader.dll"), Bytes("MZ loader"));
+  Options.Loader = Dir.File("loader.dll");
+  const std::string dir = PathToUtf8(Dir.Path());
+  const struct {
+    std::string Output;
+    const char* Says;
+  } cases[] = {
+      {dir + "/./runtime.exe", "is the runtime"},
+      {dir + "/app/../qel.ini", "is the settings file"},
+      {dir + "/loader.dll", "is the loader library"},
+      {dir + "/app/index.html", "inside the app folder"},
+      {dir + "/app/css/new.exe", "inside the app folder"},
+      {dir + "/app/css/d\xC3\xA9j\xC3\xA0/../../new.exe", "inside the app folder"},
+      {dir + "/app", "is a folder"},
+  };
+  const auto snapshot = [&] {
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const auto& entry : fs::recursive_directory_iterator(Dir.Path())) {
+      if (entry.is_regular_file()) {
+        files[PathToUtf8(entry.path())] = ReadBytes(PathToUtf8(entry.path()));
+      }
+    }
+    return files;
+  };
+  const auto before = snapshot();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Output);
+    Options.Output = c.Output;
+    const std::string error = PackError();
+    EXPECT_NE(error.find(c.Says), std::string::npos) << error;
+    EXPECT_TRUE(snapshot() == before) << "a file was written or changed";
   }
 }
 

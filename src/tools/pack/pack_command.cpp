@@ -11,7 +11,7 @@ constexpr const char* kUsage =
     R"(Usage:
   tessera-pack --runtime FILE --app DIR --settings FILE [--script FILE]
                [--loader FILE] [--installer FILE] [--icon FILE]
-               [--product-name TEXT] [--product-version A.B.C.D]
+               [--skip-unreadable] [--follow-links] [--product-name TEXT] [--product-version A.B.C.D]
                [--company TEXT] [--description TEXT] [--copyright TEXT]
                --output FILE
   tessera-pack --list FILE
@@ -29,13 +29,21 @@ the application's encrypted package.
                     "WebView2LoaderWin64.dll" (needed by the Windows runtime)
   --installer FILE  the WebView2 runtime installer, packed as
                     "WebView2Installer.exe"
-  --output FILE     the packaged executable to write (replaced if it exists)
+  --icon FILE       the application's icon: an icon file (.ico) for a Windows
+                    runtime; an icon file or a PNG image for a Linux runtime
+  --output FILE     the packaged executable to write (replaced if it exists;
+                    never one of the inputs, nor inside the app folder)
+  --skip-unreadable leave out, and name, each file of the app folder that
+                    cannot be read (no permission, a pipe or device, a link
+                    that leads nowhere or around in a loop) instead of failing
+  --follow-links    pack what links that lead outside the app folder lead to
+                    (each is named) instead of failing
   --list FILE       show the entries of a packaged executable
   --help            show this help
   --version         show the version
 
-Resources of a Windows executable (the runtime's own are kept otherwise):
-  --icon FILE              an icon file (.ico) in place of the runtime's icon
+The version resource of a Windows executable (the runtime's own is kept
+otherwise):
   --product-name TEXT      the product name; also the file description
                            unless --description is given
   --product-version A.B.C.D
@@ -70,6 +78,10 @@ const std::map<std::string, std::optional<std::string> TPackOptions::*> kOptiona
     {"--company", &TPackOptions::Company},
     {"--description", &TPackOptions::Description},
     {"--copyright", &TPackOptions::Copyright}};
+// Options that take no value.
+const std::map<std::string, bool TAppFolderRules::*> kFlags = {
+    {"--skip-unreadable", &TAppFolderRules::SkipUnreadable},
+    {"--follow-links", &TAppFolderRules::FollowLinks}};
 
 int ListCommand(const std::string& path, std::ostream& out) {
   const TPackageListing listing = ListPackage(path);
@@ -112,6 +124,17 @@ int RunPackTool(const std::vector<std::string>& args, std::ostream& out, std::os
       }
       const bool known =
           kRequired.count(name) != 0 || kOptional.count(name) != 0 || name == "--list";
+      if (const auto flag = kFlags.find(name); flag != kFlags.end()) {
+        if (value) {
+          throw TUsageError(name + " takes no value");
+        }
+        if (seen[name]) {
+          throw TUsageError(name + " given twice");
+        }
+        seen[name] = true;
+        options.Rules.*(flag->second) = true;
+        continue;
+      }
       if (!known) {
         throw TUsageError(name.rfind("-", 0) == 0 ? "unknown option " + name
                                                   : "unexpected argument \"" + name + "\"");
@@ -162,7 +185,10 @@ int RunPackTool(const std::vector<std::string>& args, std::ostream& out, std::os
         err << "tessera-pack: " << tenths * 10 << "%\n" << std::flush;
       }
     };
-    const int entries = Pack(options, os, progress);
+    const TPackNotice notice = [&](const std::string& line) {
+      err << "tessera-pack: " << line << "\n" << std::flush;
+    };
+    const int entries = Pack(options, os, progress, notice);
     out << "tessera-pack: wrote " << options.Output << " (" << entries << " entries)\n";
     return 0;
   } catch (const TUsageError& e) {

@@ -3,6 +3,7 @@
 #include "base/exceptions.h"
 #include "base/stream.h"
 #include "base/utf.h"
+#include "package/app_icon_entry.h"
 #include "package/app_settings.h"
 #include "package/calculations.h"
 #include "package/exe_resources.h"
@@ -11,10 +12,13 @@
 #include "package/project_ini.h"
 #include "package/zip_archive.h"
 #include "package/zip_writer.h"
+#include "tools/pack/app_icon.h"
+#include "tools/pack/output_check.h"
 
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 namespace tessera {
@@ -102,10 +106,23 @@ void CheckRuntime(const std::string& path) {
   }
 }
 
-// The runtime image with the application's icon and version strings, or
-// nothing when none were asked for. Everything is checked here, before a
-// single file is written.
-std::optional<std::vector<uint8_t>> RewrittenRuntime(const TPackOptions& options) {
+bool IsElfImage(const std::string& path) {
+  std::error_code error;
+  std::ifstream file(PathFromUtf8(path), std::ios::binary);
+  char magic[4] = {};
+  file.read(magic, sizeof magic);
+  return file.gcount() == 4 && std::string_view(magic, 4) == "\x7F"
+                                                             "ELF";
+}
+
+std::optional<TAppIcon> ReadIcon(const TPackOptions& options) {
+  if (!options.Icon) {
+    return std::nullopt;
+  }
+  return ReadAppIcon(*options.Icon, ReadWholeFile(*options.Icon, "icon"));
+}
+
+TExeInfo VersionInfo(const TPackOptions& options) {
   TExeInfo info;
   info.ProductName = options.ProductName;
   info.Company = options.Company;
@@ -119,15 +136,32 @@ std::optional<std::vector<uint8_t>> RewrittenRuntime(const TPackOptions& options
                        "dots between them, such as 1.2.0.0");
     }
   }
-  std::optional<std::vector<TIconImage>> icon;
-  if (options.Icon) {
-    const std::vector<uint8_t> bytes = ReadWholeFile(*options.Icon, "icon");
-    try {
-      icon = ReadIconFile(bytes);
-    } catch (const EResourceError& e) {
-      throw EPackError("icon " + Quoted(*options.Icon) + ": " + e.what());
-    }
+  return info;
+}
+
+// What the runtime kind allows: a Linux image has no resources, so its icon
+// goes into the package and it carries no version; a Windows image's icon
+// resource takes an icon file only.
+void CheckResourceOptions(const TPackOptions& options, bool linuxRuntime,
+                          const std::optional<TAppIcon>& icon, const TExeInfo& info) {
+  if (linuxRuntime && !info.Empty()) {
+    throw EPackError("runtime " + Quoted(options.Runtime) +
+                     " is a Linux image, which has no version resource: --product-name, "
+                     "--product-version, --company, --description and --copyright apply to a "
+                     "Windows runtime only");
   }
+  if (!linuxRuntime && icon && icon->IsPng) {
+    throw EPackError("icon " + Quoted(*options.Icon) + " is a PNG image; runtime " +
+                     Quoted(options.Runtime) +
+                     " is a Windows image, whose icon must be an icon file (.ico)");
+  }
+}
+
+// A Windows runtime image with the application's icon and version strings,
+// or nothing when none were asked for. Everything is checked here, before a
+// single file is written.
+std::optional<std::vector<uint8_t>>
+RewrittenRuntime(const TPackOptions& options, const std::optional<TAppIcon>& icon, TExeInfo info) {
   if (!icon && info.Empty()) {
     return std::nullopt;
   }
@@ -138,7 +172,7 @@ std::optional<std::vector<uint8_t>> RewrittenRuntime(const TPackOptions& options
   try {
     TResourceList resources = ReadImageResources(image);
     if (icon) {
-      ChangeExeIcon(resources, *icon);
+      ChangeExeIcon(resources, icon->Images);
     }
     if (!info.Empty()) {
       UpdateExeInfo(resources, info);
@@ -159,46 +193,6 @@ void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
   }
 }
 
-struct TAppFile {
-  std::string EntryName;
-  std::string Path;
-  int64_t Size;
-};
-
-// Every file under the app folder, in a stable order, named as the runtime
-// looks them up: DirName, "/", then the path with "/" separators.
-std::vector<TAppFile> CollectAppFiles(const std::string& appDir, const std::string& dirName) {
-  const fs::path root = PathFromUtf8(appDir);
-  std::error_code error;
-  if (!fs::is_directory(root, error)) {
-    throw EPackError("app folder " + Quoted(appDir) + " is not a folder");
-  }
-  std::vector<TAppFile> files;
-  fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
-  if (error) {
-    throw EPackError("cannot read app folder " + Quoted(appDir) + ": " + error.message());
-  }
-  for (; it != fs::recursive_directory_iterator(); it.increment(error)) {
-    if (error) {
-      throw EPackError("cannot read app folder " + Quoted(appDir) + ": " + error.message());
-    }
-    std::error_code statError;
-    if (!it->is_regular_file(statError)) {
-      continue;
-    }
-    const std::u8string generic = it->path().lexically_relative(root).generic_u8string();
-    const std::string relative(generic.begin(), generic.end());
-    files.push_back({dirName + "/" + relative, PathToUtf8(it->path()),
-                     static_cast<int64_t>(it->file_size(statError))});
-  }
-  if (files.empty()) {
-    throw EPackError("app folder " + Quoted(appDir) + " holds no files");
-  }
-  std::sort(files.begin(), files.end(),
-            [](const TAppFile& a, const TAppFile& b) { return a.EntryName < b.EntryName; });
-  return files;
-}
-
 // Files made beside the output while it is built; removed unless kept.
 class TScratchFile {
 public:
@@ -215,9 +209,17 @@ private:
   std::string FPath;
 };
 
+// A name beside the output that no file has yet: a file of the user's that
+// happened to have it would otherwise be overwritten, then removed.
 std::string ScratchName(const std::string& output, const char* suffix) {
   std::random_device random;
-  return output + "." + std::to_string(random() % 1000000) + suffix;
+  for (;;) {
+    std::string name = output + "." + std::to_string(random() % 1000000) + suffix;
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(PathFromUtf8(name), error))) {
+      return name;
+    }
+  }
 }
 
 void AddFileEntry(TZipWriter& writer, std::string_view name, const std::string& path) {
@@ -231,16 +233,33 @@ void AddFileEntry(TZipWriter& writer, std::string_view name, const std::string& 
 
 } // namespace
 
-int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progress) {
+int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progress,
+         const TPackNotice& notice) {
   CheckRuntime(options.Runtime);
+  const bool linuxRuntime = IsElfImage(options.Runtime);
   const std::vector<uint8_t> settings = ReadWholeFile(options.Settings, "settings file");
   const TProjectINI ini = CheckedSettings(settings, options.Settings, os);
   RequireFile(options.Script, "script");
   RequireFile(options.Loader, "loader library");
   RequireFile(options.Installer, "installer");
-  const std::vector<TAppFile> files =
-      CollectAppFiles(options.AppDir, ReadAppSetting(ini, kSettingDirName));
-  const std::optional<std::vector<uint8_t>> runtime = RewrittenRuntime(options);
+  const std::optional<TAppIcon> icon = ReadIcon(options);
+  const TExeInfo info = VersionInfo(options);
+  CheckResourceOptions(options, linuxRuntime, icon, info);
+  const TAppFolder app = CollectAppFiles(options.AppDir, ReadAppSetting(ini, kSettingDirName),
+                                         options.Rules, os, notice);
+  CheckOutputPath(options.Output,
+                  {{"runtime", options.Runtime},
+                   {"settings file", options.Settings},
+                   {"script", options.Script},
+                   {"loader library", options.Loader},
+                   {"installer", options.Installer},
+                   {"icon", options.Icon}},
+                  app, os);
+  const std::vector<TAppFile>& files = app.Files;
+  const std::optional<std::vector<uint8_t>> runtime =
+      linuxRuntime ? std::nullopt : RewrittenRuntime(options, icon, info);
+  const std::optional<std::vector<uint8_t>> packagedIcon =
+      linuxRuntime && icon ? std::optional(PackagedIconImage(*icon)) : std::nullopt;
 
   // What the archive will roughly hold, for the progress display.
   int64_t total = static_cast<int64_t>(settings.size());
@@ -274,6 +293,9 @@ int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progr
       if (*path) {
         AddFileEntry(writer, name, **path);
       }
+    }
+    if (packagedIcon) {
+      writer.AddEntry(kAppIconEntryName, *packagedIcon);
     }
     writer.Finish();
     entries = writer.Count();

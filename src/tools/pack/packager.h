@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/api/os_services.h"
+#include "tools/pack/app_files.h"
+#include "tools/pack/pack_error.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,20 +22,18 @@ struct TPackOptions {
   std::optional<std::string> Loader;    // stored as "WebView2LoaderWin64.dll"
   std::optional<std::string> Installer; // stored as "WebView2Installer.exe"
   std::string Output;
-  // Resources of the packed executable (Windows runtimes only): an icon
-  // file (.ico) in place of the runtime's icon, and version strings.
+  // The application's icon: for a Windows runtime an icon file (.ico) in
+  // place of the runtime's icon resource; for a Linux runtime an icon file
+  // or a PNG image, stored in the package for the windows to show.
   std::optional<std::string> Icon{};
+  // Version strings of a Windows executable's version resource.
   std::optional<std::string> ProductName{};
   std::optional<std::string> ProductVersion{}; // up to four numbers: 1.2.0.0
   std::optional<std::string> Company{};
   std::optional<std::string> Description{};
   std::optional<std::string> Copyright{};
-};
-
-// Why packing or listing failed, in words for the user.
-class EPackError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
+  // What the app folder's walk may skip or follow instead of failing.
+  TAppFolderRules Rules{};
 };
 
 // Progress of a long pack: bytes done of bytes in all.
@@ -43,11 +43,14 @@ using TPackProgress = std::function<void(int64_t done, int64_t total)>;
 // package password, with a data descriptor; "qel.ini" first, then the app's
 // files under the settings' DirName, then the optional extras) and appends it
 // to a copy of the runtime at Output, whose icon and version resources are
-// rewritten first when asked to. Output appears whole or not at all: the
-// work is done in files beside it that are renamed or removed at the end.
-// Returns the number of entries. Raises EPackError with a message for the
-// user.
-int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progress = {});
+// rewritten first when asked to. Every input is checked, and an Output that
+// is one of them or lies in the app folder refused, before anything is
+// written. Output appears whole or not at all: the work is done in files
+// beside it that are renamed or removed at the end. Returns the number of
+// entries. Raises EPackError with a message for the user; what the walk
+// skipped or followed goes to `notice`.
+int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progress = {},
+         const TPackNotice& notice = {});
 
 // One entry of a packaged executable, for --list.
 struct TPackedEntry {
