@@ -6,6 +6,7 @@
 #include "package/app_settings.h"
 #include "package/calculations.h"
 #include "platform/api/stored_styles.h"
+#include "startup/app_icon.h"
 #include "startup/app_id.h"
 #include "startup/edge_installer_flow.h"
 #include "startup/hand_off.h"
@@ -67,6 +68,9 @@ void LoadExeZip(TRuntimeState& state, OsServices& os, Toolkit& toolkit) {
   // Every path and name made from the ID must stay where it belongs.
   if (const std::string problem = AppIDProblem(state.AppID); !problem.empty())
     throw ESettingsError(problem);
+
+  // The application's icon, for every window from here on.
+  ApplyPackageIcon(*state.ExeZip, toolkit);
 
   // The configured theme, for every window from here on. A name that
   // matches no style is reported and start-up goes on in the system's look.

@@ -334,6 +334,12 @@ public:
   // loop, and it carries the task-bar button.
   virtual void SetMainWindow(ToolkitWindow* window) = 0;
   virtual void SetApplicationTitle(const std::string& title) = 0;
+  // The picture every window of the application shows as its icon (title
+  // bar, task bar, window lists), present and future, dialogs included.
+  // Linux: a package brings it, since the executable carries none. Windows:
+  // windows show the executable's own icon resource, which the packager
+  // writes, so there is nothing to set and the call changes nothing.
+  virtual void SetApplicationIcon(const ToolkitImage& icon) = 0;
 
   // Visual styles of the application's own windows (frames, captions, window backgrounds; never
   // the page). "Windows" is the system's own look and always there; the others are stored.

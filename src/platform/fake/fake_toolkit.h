@@ -295,6 +295,9 @@ public:
   TNativeWindow ActiveWindow() const override { return Active; }
   void SetMainWindow(ToolkitWindow* window) override { MainWindow = window; }
   void SetApplicationTitle(const std::string& title) override { ApplicationTitle = title; }
+  void SetApplicationIcon(const ToolkitImage& icon) override {
+    ApplicationIcon = static_cast<const FakeImage&>(icon).Bytes;
+  }
   std::vector<std::string> StyleNames() const override;
   std::string ActiveStyle() const override { return FActiveStyle; }
   bool SetStyle(const std::string& name) override;
@@ -314,6 +317,8 @@ public:
   std::vector<FakeNotificationCenter*> NotificationCenters;
   ToolkitWindow* MainWindow = nullptr;
   std::string ApplicationTitle;
+  // The bytes of the image SetApplicationIcon was last given.
+  std::string ApplicationIcon;
   TNativeWindow Active = 0;
   // Set when the application's main window closed: the event loop would end.
   bool QuitRequested = false;

@@ -14,6 +14,7 @@
 #include "platform/gtk/toolkit_window_gtk.h"
 #include "platform/gtk/valid_utf8.h"
 #include "platform/gtk/visual_style_gtk.h"
+#include "platform/gtk/window_icon_gtk.h"
 
 #include <gtk/gtk.h>
 
@@ -128,6 +129,10 @@ public:
       named = true;
       g_set_application_name(gtk::ValidUtf8(title).c_str());
     }
+  }
+
+  void SetApplicationIcon(const ToolkitImage& icon) override {
+    gtk::SetDefaultWindowIcon(static_cast<const gtk::GtkToolkitImage&>(icon).Pixbuf());
   }
 
   std::vector<std::string> StyleNames() const override { return AllStyleNames(); }

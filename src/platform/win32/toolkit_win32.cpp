@@ -94,6 +94,9 @@ public:
   // the task-bar button and its caption is the text the shell shows. The
   // title is kept for whatever later needs the application's name.
   void SetApplicationTitle(const std::string& title) override { FShared->ApplicationTitle = title; }
+  // Every window class loads the executable's own icon resource
+  // ("MAINICON"), which tessera-pack --icon replaces.
+  void SetApplicationIcon(const ToolkitImage&) override {}
 
   std::vector<std::string> StyleNames() const override { return AllStyleNames(); }
 
