@@ -156,10 +156,15 @@ TEST_F(PackagerTest, CommandLineUsage) {
       {{"stray"}, 2, "unexpected argument"},
       {{"--runtime"}, 2, "--runtime needs a value"},
       {{"--runtime", rt, "--runtime", rt}, 2, "given twice"},
+      {{"--skip-unreadable=yes"}, 2, "--skip-unreadable takes no value"},
+      {{"--follow-links", "--follow-links"}, 2, "--follow-links given twice"},
       {{"--runtime", rt, "--app", app, "--settings", ini}, 2, "missing --output"},
       {{"--list", out, "--app", app}, 2, "--list takes no other option"},
       {{"--list", rt}, 1, "carries no package"},
-      {{"--runtime=" + rt, "--app", app, "--settings", ini, "--output", out}, 0, "(4 entries)"},
+      {{"--runtime=" + rt, "--app", app, "--settings", ini, "--output", out, "--skip-unreadable",
+        "--follow-links"},
+       0,
+       "(4 entries)"},
       {{"--list", out}, 0, "web/index.html"},
   };
   for (const TCase& c : cases) {

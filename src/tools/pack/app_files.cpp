@@ -15,6 +15,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Files and folders met on the walk, links followed, before it gives up
+// (folders full of links to each other's folders may hold no files).
+constexpr size_t kMaxWalkedEntries = size_t{1} << 20;
+
 std::string Quoted(const std::string& path) {
   return "\"" + path + "\"";
 }
@@ -47,8 +51,9 @@ public:
     // told to stay inside or lead out by what it leads to, whatever its
     // spelling ("..", absolute paths, other links on the way).
     FInside.insert(rootIdentity);
-    IndexRealTree(root, {rootIdentity});
-    Walk(root, FDirName, {rootIdentity});
+    std::vector<std::string> chain = {rootIdentity};
+    IndexRealTree(root, chain);
+    Walk(root, FDirName, chain);
     FResult.Identities.insert(FInside.begin(), FInside.end());
     std::sort(FResult.Files.begin(), FResult.Files.end(),
               [](const TAppFile& a, const TAppFile& b) { return a.EntryName < b.EntryName; });
@@ -58,7 +63,7 @@ public:
 private:
   // The identities of every file and folder under `folder` reached without
   // a link. Folders that cannot be read are left to Walk to report.
-  void IndexRealTree(const std::string& folder, std::vector<std::string> chain) {
+  void IndexRealTree(const std::string& folder, std::vector<std::string>& chain) {
     std::vector<OsServices::TDirEntry> entries;
     try {
       entries = FOs.ListDirectory(folder);
@@ -87,7 +92,7 @@ private:
   // identities of the folders walked down to it: a folder met again below
   // itself would be walked for ever.
   void Walk(const std::string& folder, const std::string& entryPrefix,
-            std::vector<std::string> chain) {
+            std::vector<std::string>& chain) {
     FResult.Identities.insert(chain.back());
     std::vector<OsServices::TDirEntry> entries;
     try {
@@ -97,6 +102,11 @@ private:
       return;
     }
     for (const OsServices::TDirEntry& entry : entries) {
+      if (++FWalked > kMaxWalkedEntries || FResult.Files.size() >= FRules.MaxFiles) {
+        throw EPackError("the app folder, with what its links lead to, holds more than the "
+                         "package can: at most " +
+                         std::to_string(FRules.MaxFiles) + " files");
+      }
       const std::string path = Join(folder, entry.Name);
       const std::string entryName = entryPrefix + "/" + entry.Name;
       const std::string identity = FOs.GetFileIdentity(path);
@@ -187,6 +197,7 @@ private:
   const TPackNotice& FNotice;
   std::set<std::string> FInside;
   TAppFolder FResult;
+  size_t FWalked = 0;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/api/os_services.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -23,6 +24,10 @@ struct TAppFolderRules {
   // A link that leads outside the app folder is followed (and named in a
   // notice), instead of failing the pack.
   bool FollowLinks = false;
+  // The most files the walk takes: a package holds at most 65535 entries,
+  // and links to each other's folders can multiply what a small folder
+  // holds without end in sight.
+  size_t MaxFiles = 0xFFFF;
 };
 
 // One file of the app folder and the entry it becomes.

@@ -30,6 +30,8 @@ namespace {
 constexpr std::string_view kScriptEntry = "qel-webviewjs";
 constexpr std::string_view kLoaderEntry = "WebView2LoaderWin64.dll";
 constexpr std::string_view kInstallerEntry = "WebView2Installer.exe";
+// What a package holds at most: ZIP without its 64-bit extension.
+constexpr size_t kMaxEntries = 0xFFFF;
 
 std::string Quoted(const std::string& path) {
   return "\"" + path + "\"";
@@ -245,8 +247,14 @@ int Pack(const TPackOptions& options, OsServices& os, const TPackProgress& progr
   const std::optional<TAppIcon> icon = ReadIcon(options);
   const TExeInfo info = VersionInfo(options);
   CheckResourceOptions(options, linuxRuntime, icon, info);
-  const TAppFolder app = CollectAppFiles(options.AppDir, ReadAppSetting(ini, kSettingDirName),
-                                         options.Rules, os, notice);
+  // The package's entries besides the app's files: the settings and the
+  // extras given.
+  TAppFolderRules rules = options.Rules;
+  const size_t others = 1 + (options.Script ? 1 : 0) + (options.Loader ? 1 : 0) +
+                        (options.Installer ? 1 : 0) + (linuxRuntime && icon ? 1 : 0);
+  rules.MaxFiles = std::min(rules.MaxFiles, kMaxEntries - others);
+  const TAppFolder app =
+      CollectAppFiles(options.AppDir, ReadAppSetting(ini, kSettingDirName), rules, os, notice);
   CheckOutputPath(options.Output,
                   {{"runtime", options.Runtime},
                    {"settings file", options.Settings},

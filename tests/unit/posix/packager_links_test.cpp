@@ -117,6 +117,23 @@ TEST_F(PackagerLinksTest, WalksLinksInsideAndRefusesOrSkipsWhatCannotBePacked) {
        {.SkipUnreadable = true},
        {{"web/index.html", hello}, {"web/sub/s.txt", "s"}},
        {"skipped \"", "app/sub/up\": it is a link to"}},
+      {"links that multiply folders stop at what a package holds",
+       [](PackagerLinksTest& t) {
+         // Two links in each of 7 folders to the next: 128 ways to the
+         // last folder's file, for a package of at most 100.
+         t.Options.Rules.MaxFiles = 100;
+         for (int level = 1; level <= 7; ++level) {
+           const std::string folder = "app/d" + std::to_string(level);
+           fs::create_directories(PathFromUtf8(t.Dir.File(folder)));
+           const std::string from = level == 1 ? "app" : "app/d" + std::to_string(level - 1);
+           t.Link(t.Dir.File(folder), from + "/a" + std::to_string(level));
+           t.Link(t.Dir.File(folder), from + "/b" + std::to_string(level));
+         }
+         WriteBytes(t.Dir.File("app/d7/f.js"), Bytes("f"));
+       },
+       {},
+       {},
+       {"holds more than the package can: at most 100 files"}},
       {"a pipe fails instead of being waited on",
        [](PackagerLinksTest& t) { ASSERT_EQ(mkfifo(t.Dir.File("app/pipe").c_str(), 0600), 0); },
        {},
@@ -136,8 +153,8 @@ TEST_F(PackagerLinksTest, WalksLinksInsideAndRefusesOrSkipsWhatCannotBePacked) {
     fs::create_directories(PathFromUtf8(Dir.File("app")));
     WriteBytes(Dir.File("app/index.html"), Bytes(hello));
     WriteBytes(Options.Output, Bytes("previous build"));
-    c.Arrange(*this);
     Options.Rules = c.Rules;
+    c.Arrange(*this);
     std::string notices;
     try {
       Pack(Options, Os, {}, [&](const std::string& line) { notices += line + "\n"; });
