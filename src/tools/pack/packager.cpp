@@ -16,6 +16,7 @@
 #include "tools/pack/output_check.h"
 
 #include <algorithm>
+#include <array>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -108,13 +109,14 @@ void CheckRuntime(const std::string& path) {
   }
 }
 
+// A Linux runtime: an ELF image, by its first bytes (CheckRuntime has read
+// its headers already).
 bool IsElfImage(const std::string& path) {
-  std::error_code error;
+  constexpr std::array<char, 4> kElfMagic = {0x7F, 'E', 'L', 'F'};
+  std::array<char, 4> magic{};
   std::ifstream file(PathFromUtf8(path), std::ios::binary);
-  char magic[4] = {};
-  file.read(magic, sizeof magic);
-  return file.gcount() == 4 && std::string_view(magic, 4) == "\x7F"
-                                                             "ELF";
+  file.read(magic.data(), magic.size());
+  return file.gcount() == 4 && magic == kElfMagic;
 }
 
 std::optional<TAppIcon> ReadIcon(const TPackOptions& options) {
