@@ -133,7 +133,7 @@ TEST_F(PackResourcesTest, RefusesBadIconsVersionsAndRuntimesAndWritesNothing) {
     const char* Words;
   } cases[] = {
       {{"--icon", Dir.File("missing.ico")}, 1, "is not a file"},
-      {{"--icon", Dir.File("text.ico")}, 1, "not an icon file"},
+      {{"--icon", Dir.File("text.ico")}, 1, "is neither an icon file (.ico) nor a PNG image"},
       {{"--product-version", "1.2.x"}, 1, "is not a version"},
       {{"--product-version", "1.2.3.4.5"}, 1, "is not a version"},
       {{"--product-version", "65536"}, 1, "is not a version"},

@@ -112,7 +112,7 @@ TEST_F(PackagerTest, RefusesAnOutputThatIsAnInputOrInsideTheAppFolder) {
   const std::string dir = PathToUtf8(Dir.Path());
   const struct {
     std::string Output;
-    const char* Says;
+    std::string Says;
   } cases[] = {
       {dir + "/./runtime.exe", "is the runtime"},
       {dir + "/app/../qel.ini", "is the settings file"},
@@ -121,6 +121,7 @@ TEST_F(PackagerTest, RefusesAnOutputThatIsAnInputOrInsideTheAppFolder) {
       {dir + "/app/css/new.exe", "inside the app folder"},
       {dir + "/app/css/d\xC3\xA9j\xC3\xA0/../../new.exe", "inside the app folder"},
       {dir + "/app", "is a folder"},
+      {dir + "/missing/new.exe", "its folder \"" + dir + "/missing\" does not exist"},
   };
   const auto snapshot = [&] {
     std::map<std::string, std::vector<uint8_t>> files;

@@ -108,10 +108,14 @@ TAppIcon ReadAppIcon(const std::string& path, const std::vector<uint8_t>& bytes)
     icon.IsPng = true;
     return icon;
   }
+  // An icon file starts with a reserved 0 and the type 1 (a cursor's is 2).
+  if (bytes.size() < 4 || bytes[0] != 0 || bytes[1] != 0 || bytes[2] != 1 || bytes[3] != 0) {
+    throw EPackError(which + " is neither an icon file (.ico) nor a PNG image");
+  }
   try {
     icon.Images = ReadIconFile(bytes);
   } catch (const EResourceError& e) {
-    throw EPackError(which + " is neither an icon file (.ico) nor a PNG image: " + e.what());
+    throw EPackError(which + ": " + e.what());
   }
   for (size_t i = 0; i < icon.Images.size(); ++i) {
     const std::vector<uint8_t>& data = icon.Images[i].Data;

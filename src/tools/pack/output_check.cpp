@@ -20,7 +20,11 @@ void CheckOutputPath(const std::string& output, const std::vector<TNamedInput>& 
   // The folder the output is made in: its parent, or the current folder.
   const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
   const std::string folder = os.GetFileIdentity(PathToUtf8(parent));
-  if (!folder.empty() && app.Identities.count(folder) != 0) {
+  if (folder.empty() || !fs::is_directory(parent, error)) {
+    throw EPackError("output " + quoted + " cannot be written: its folder \"" + PathToUtf8(parent) +
+                     "\" does not exist");
+  }
+  if (app.Identities.count(folder) != 0) {
     throw EPackError("output " + quoted +
                      " would be written inside the app folder (or a folder a link in it leads "
                      "to), which is being packed; write it elsewhere");
