@@ -11,7 +11,8 @@ constexpr const char* kUsage =
     R"(Usage:
   tessera-pack --runtime FILE --app DIR --settings FILE [--script FILE]
                [--loader FILE] [--installer FILE] [--icon FILE]
-               [--skip-unreadable] [--follow-links] [--product-name TEXT] [--product-version A.B.C.D]
+               [--skip-unreadable] [--follow-links]
+               [--product-name TEXT] [--product-version A.B.C.D]
                [--company TEXT] [--description TEXT] [--copyright TEXT]
                --output FILE
   tessera-pack --list FILE
