@@ -1,7 +1,6 @@
 #include "base/stream.h"
 
 #include "base/exceptions.h"
-#include "base/utf.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,67 +41,73 @@ void TMemoryStream::Clear() {
 
 namespace {
 
-std::ios::openmode OpenModeOf(TFileStream::TMode mode) {
+const char* OpenModeOf(TFileStream::TMode mode) {
   switch (mode) {
   case TFileStream::TMode::OpenRead:
-    return std::ios::in | std::ios::binary;
+    return "rb";
   case TFileStream::TMode::Create:
-    return std::ios::in | std::ios::out | std::ios::trunc | std::ios::binary;
+    return "w+b";
   case TFileStream::TMode::OpenReadWrite:
-    return std::ios::in | std::ios::out | std::ios::binary;
+    return "r+b";
   }
-  return std::ios::in | std::ios::binary;
+  return "rb";
 }
 
 } // namespace
 
-TFileStream::TFileStream(const std::string& path, TMode mode) : FPath(path) {
-  FFile.open(PathFromUtf8(path), OpenModeOf(mode));
-  if (!FFile.is_open()) {
+TFileStream::TFileStream(const std::string& path, TMode mode)
+    : FPath(path), FFile(OpenNativeFile(path, OpenModeOf(mode))) {
+  if (!FFile) {
     const char* what = mode == TMode::Create ? "Cannot create file \"" : "Cannot open file \"";
     throw EFileError(what + path + "\"");
   }
 }
 
+void TFileStream::Switch(TLastOperation next) {
+  // Seeking to where the stream stands is the switch the C library asks for.
+  if (FLast != TLastOperation::None && FLast != next)
+    SeekNativeFile(FFile.get(), 0, SEEK_CUR);
+  FLast = next;
+}
+
 size_t TFileStream::Read(void* buffer, size_t count) {
-  FFile.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
-  const auto n = static_cast<size_t>(FFile.gcount());
-  if (FFile.bad()) {
+  Switch(TLastOperation::Read);
+  const size_t n = std::fread(buffer, 1, count, FFile.get());
+  if (std::ferror(FFile.get())) {
+    std::clearerr(FFile.get());
     throw EFileError("Cannot read file \"" + FPath + "\"");
   }
   // End of file is not an error: clear it so the stream stays usable.
-  FFile.clear();
+  std::clearerr(FFile.get());
   return n;
 }
 
 void TFileStream::Write(const void* buffer, size_t count) {
-  FFile.write(static_cast<const char*>(buffer), static_cast<std::streamsize>(count));
-  if (!FFile) {
-    FFile.clear();
+  Switch(TLastOperation::Write);
+  if (std::fwrite(buffer, 1, count, FFile.get()) != count) {
+    std::clearerr(FFile.get());
     throw EFileError("Cannot write file \"" + FPath + "\"");
   }
 }
 
 int64_t TFileStream::Position() const {
-  return static_cast<int64_t>(FFile.tellg());
+  return TellNativeFile(FFile.get());
 }
 
 void TFileStream::SetPosition(int64_t position) {
-  FFile.clear();
-  FFile.seekg(position);
-  FFile.seekp(position);
-  if (!FFile) {
-    FFile.clear();
+  if (position < 0 || !SeekNativeFile(FFile.get(), position, SEEK_SET)) {
+    std::clearerr(FFile.get());
     throw EFileError("Cannot seek in file \"" + FPath + "\"");
   }
+  FLast = TLastOperation::None;
 }
 
 int64_t TFileStream::Size() const {
-  const auto here = FFile.tellg();
-  FFile.seekg(0, std::ios::end);
-  const auto end = FFile.tellg();
-  FFile.seekg(here);
-  return static_cast<int64_t>(end);
+  const int64_t here = TellNativeFile(FFile.get());
+  SeekNativeFile(FFile.get(), 0, SEEK_END);
+  const int64_t end = TellNativeFile(FFile.get());
+  SeekNativeFile(FFile.get(), here, SEEK_SET);
+  return end;
 }
 
 } // namespace tessera

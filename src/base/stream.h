@@ -1,7 +1,8 @@
 #pragma once
 
+#include "base/native_file.h"
+
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,8 +70,14 @@ public:
   const std::string& Path() const { return FPath; }
 
 private:
+  // A C stream must be flushed or positioned between a write and a read
+  // (and back); it remembers which came last.
+  enum class TLastOperation { None, Read, Write };
+  void Switch(TLastOperation next);
+
   std::string FPath;
-  mutable std::fstream FFile;
+  TFilePtr FFile;
+  TLastOperation FLast = TLastOperation::None;
 };
 
 } // namespace tessera

@@ -1,19 +1,21 @@
 #include "bridge/bridge_traffic_log.h"
 
-#include "base/utf.h"
-
-#include <iostream>
+#include <cstdio>
 
 namespace tessera {
 
-TBridgeTrafficLog::TBridgeTrafficLog(const std::string& path) {
-  FFile.open(PathFromUtf8(path), std::ios::out | std::ios::app | std::ios::binary);
-  if (!FFile.is_open())
-    std::cerr << "tessera: cannot open the bridge log " << path << '\n';
+TBridgeTrafficLog::TBridgeTrafficLog(const std::string& path) : FFile(OpenNativeFile(path, "ab")) {
+  if (!FFile) {
+    std::fprintf(stderr, "tessera: cannot open the bridge log %s\n", path.c_str());
+    return;
+  }
+  // Unbuffered, each line goes to the system in one write, whatever its
+  // length: appends from several processes stay whole.
+  std::setvbuf(FFile.get(), nullptr, _IONBF, 0);
 }
 
 void TBridgeTrafficLog::Write(std::string_view prefix, std::string_view text) noexcept {
-  if (!FFile.is_open())
+  if (!FFile)
     return;
   try {
     std::string line;
@@ -22,9 +24,7 @@ void TBridgeTrafficLog::Write(std::string_view prefix, std::string_view text) no
     for (const char c : text)
       line.push_back(c == '\n' || c == '\r' ? ' ' : c);
     line.push_back('\n');
-    // One write per line: appends from several processes stay whole.
-    FFile.write(line.data(), static_cast<std::streamsize>(line.size()));
-    FFile.flush();
+    std::fwrite(line.data(), 1, line.size(), FFile.get());
   } catch (...) {
     // A log that cannot be written must not disturb the bridge.
   }

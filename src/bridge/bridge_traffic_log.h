@@ -1,6 +1,7 @@
 #pragma once
 
-#include <fstream>
+#include "base/native_file.h"
+
 #include <string>
 #include <string_view>
 
@@ -20,7 +21,7 @@ public:
   TBridgeTrafficLog(const TBridgeTrafficLog&) = delete;
   TBridgeTrafficLog& operator=(const TBridgeTrafficLog&) = delete;
 
-  bool IsOpen() const { return FFile.is_open(); }
+  bool IsOpen() const { return FFile != nullptr; }
 
   void Received(std::string_view request) noexcept { Write("<- ", request); }
   void Posted(std::string_view reply) noexcept { Write("-> ", reply); }
@@ -29,7 +30,7 @@ public:
 private:
   void Write(std::string_view prefix, std::string_view text) noexcept;
 
-  std::ofstream FFile;
+  TFilePtr FFile;
 };
 
 } // namespace tessera

@@ -8,8 +8,8 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
-#include <iostream>
 #include <optional>
 #include <span>
 #include <variant>
@@ -140,7 +140,7 @@ void TBrowserExternalModule::Report(const std::string& report) noexcept {
     if (FErrorReporter) {
       FErrorReporter(report);
     } else {
-      std::cerr << "tessera: " << report << '\n';
+      std::fprintf(stderr, "tessera: %s\n", report.c_str());
     }
   } catch (...) {
     // A reporter that fails has nowhere left to report to.

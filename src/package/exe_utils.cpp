@@ -1,18 +1,15 @@
 #include "package/exe_utils.h"
 
 #include "base/exceptions.h"
-#include "base/utf.h"
+#include "base/native_file.h"
 #include "package/image_end.h"
 
-#include <filesystem>
 #include <vector>
 
 namespace tessera {
 
 int64_t TExeUtils::GetFileSizeByPath(const std::string& path) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(PathFromUtf8(path), error);
-  return error ? -1 : static_cast<int64_t>(size);
+  return NativeFileSize(path);
 }
 
 int64_t TExeUtils::GetImageEndByPath(const std::string& path) {

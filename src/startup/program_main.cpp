@@ -6,8 +6,8 @@
 #include "startup/exe_zip_loader.h"
 #include "webview/web_view_loader.h"
 
+#include <cstdio>
 #include <exception>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,7 +73,7 @@ int RunProgram(TProgramServices& services, const TProgramOptions& options) {
     report.Text = e.what();
     report.Kind = TMessageDialogKind::Error;
     report.WindowCaption = "Error";
-    std::cerr << "tessera: " << e.what() << '\n';
+    std::fprintf(stderr, "tessera: %s\n", e.what());
     services.Widgets.MessageDialog(report);
     code = 1;
   }

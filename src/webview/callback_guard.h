@@ -1,7 +1,7 @@
 #pragma once
 
+#include <cstdio>
 #include <exception>
-#include <iostream>
 
 namespace tessera {
 
@@ -12,9 +12,9 @@ template <typename F> void Guard(const char* where, F&& work) {
   try {
     work();
   } catch (const std::exception& e) {
-    std::cerr << "tessera: web view " << where << ": " << e.what() << '\n';
+    std::fprintf(stderr, "tessera: web view %s: %s\n", where, e.what());
   } catch (...) {
-    std::cerr << "tessera: web view " << where << ": unknown exception\n";
+    std::fprintf(stderr, "tessera: web view %s: unknown exception\n", where);
   }
 }
 
