@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/api/os_services.h"
 #include "platform/api/toolkit.h"
 
 #include <string>
@@ -17,9 +18,9 @@ public:
 
   // Empties `themesList` and fills it with every theme's name: "Windows",
   // then the stored themes in stored order, or, with `sorted`, all of them
-  // in the user's locale ignoring letter case.
-  static void GetAvailables(const Toolkit& toolkit, std::vector<std::string>& themesList,
-                            bool sorted);
+  // in the user's locale ignoring letter case (as `os` compares texts).
+  static void GetAvailables(const Toolkit& toolkit, OsServices& os,
+                            std::vector<std::string>& themesList, bool sorted);
 
   // Asks the toolkit to activate the theme `themeName` names (letter case
   // ignored); true when it did. With `showError` a failure shows the style

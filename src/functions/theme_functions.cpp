@@ -34,7 +34,7 @@ void TBrowserExternalModule::ThemesGetThemes(const std::string& uuid) {
     return;
   }
   std::vector<std::string> themes;
-  TStylesUtils::GetAvailables(FToolkit, themes, true);
+  TStylesUtils::GetAvailables(FToolkit, FOs, themes, true);
   std::string result = "[";
   for (const std::string& theme : themes) {
     if (result.size() > 1) {
@@ -55,7 +55,7 @@ void TBrowserExternalModule::ThemesSetTheme(const std::string& uuid, const TJson
   // would also take another letter case, switch, and then be reported as
   // failed by the exact comparison below; such a name changes nothing.
   std::vector<std::string> themes;
-  TStylesUtils::GetAvailables(FToolkit, themes, false);
+  TStylesUtils::GetAvailables(FToolkit, FOs, themes, false);
   if (std::find(themes.begin(), themes.end(), name) != themes.end())
     TStylesUtils::TrySetStyle(FToolkit, name, false);
   PostCallSuccess(uuid, TStylesUtils::GetActiveTheme(FToolkit) == name ? "true" : "false");

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <utility>
 
@@ -59,16 +60,28 @@ TBorderStyle BorderStyleFromSetting(std::int32_t value) {
 }
 
 std::string ZoomFactorText(double factor, std::string_view decimalSeparator) {
-  // to_chars ignores the process locale, so "." is always the separator
-  // here and is replaced afterwards.
+  // "%.15g" is the shortest form with up to 15 significant digits. The C
+  // library writes the radix of the process locale (GTK sets the user's),
+  // so whatever stands between the digits is taken for it and replaced.
+  // (std::to_chars would ignore the locale, but it links the C++ library's
+  // 170 KB of conversion tables into the image for this one call.)
   std::array<char, 64> buffer{};
-  const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), factor,
-                                       std::chars_format::general, 15);
-  if (ec != std::errc())
+  const int length = std::snprintf(buffer.data(), buffer.size(), "%.15g", factor);
+  if (length <= 0 || static_cast<size_t>(length) >= buffer.size())
     return "0";
-  std::string text(buffer.data(), end);
-  if (const size_t dot = text.find('.'); dot != std::string::npos)
-    text.replace(dot, 1, decimalSeparator);
+  const std::string_view printed(buffer.data(), static_cast<size_t>(length));
+  if (!std::isfinite(factor))
+    return std::string(printed);
+  std::string text;
+  bool inRadix = false;
+  for (const char c : printed) {
+    const bool numeric = (c >= '0' && c <= '9') || c == '-' || c == '+' || c == 'e';
+    if (!numeric && !inRadix)
+      text.append(decimalSeparator);
+    if (numeric)
+      text.push_back(c);
+    inRadix = !numeric;
+  }
   return text;
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <string>
 #include <tuple>
@@ -88,14 +89,39 @@ TEST(StoredStyles, ThirtyNineNamedStylesEachWithItsOwnPalette) {
 
 TEST(StylesUtils, ListsWindowsFirstThenStoredOrderOrAllSorted) {
   FakeToolkit toolkit;
+  FakeOsServices os;
   std::vector<std::string> list{"left over"};
-  TStylesUtils::GetAvailables(toolkit, list, false);
+  TStylesUtils::GetAvailables(toolkit, os, list, false);
   ASSERT_EQ(list.size(), 40u);
   EXPECT_EQ(list[0], "Windows");
   for (size_t i = 0; i < StoredStyles().size(); ++i) {
     EXPECT_EQ(list[i + 1], StoredStyles()[i].Name);
   }
-  TStylesUtils::GetAvailables(toolkit, list, true);
+  TStylesUtils::GetAvailables(toolkit, os, list, true);
+  EXPECT_EQ(list, kSortedThemes);
+}
+
+// The system's own collation (CompareStringEx on Windows, the user's
+// LC_COLLATE on Linux) ignores letter case and keeps the themes in the order
+// pages have always seen.
+TEST(StylesUtils, TheSystemsOrderIgnoresLetterCase) {
+  const std::unique_ptr<OsServices> os = CreateOsServices();
+  const struct {
+    const char* A;
+    const char* B;
+    int Sign;
+  } cases[] = {{"Carbon", "carbon", 0},
+               {"aqua graphite", "Auric", -1},
+               {"Windows10", "Windows", 1},
+               {"Windows10 blue", "Windows10 Dark", -1},
+               {"", "Amakrits", -1}};
+  for (const auto& c : cases) {
+    const int order = os->CompareTextInUserLocale(c.A, c.B);
+    EXPECT_EQ((order > 0) - (order < 0), c.Sign) << c.A << " / " << c.B;
+  }
+  FakeToolkit toolkit;
+  std::vector<std::string> list;
+  TStylesUtils::GetAvailables(toolkit, *os, list, true);
   EXPECT_EQ(list, kSortedThemes);
 }
 

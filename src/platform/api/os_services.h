@@ -38,6 +38,10 @@ public:
   virtual std::string GetUserLanguage() = 0;
   // The decimal separator of the user's number format ("." or ","), UTF-8.
   virtual std::string GetDecimalSeparator() = 0;
+  // Compares two UTF-8 texts as the user's locale orders them, ignoring
+  // letter case: below 0 when `a` comes first, 0 when they are equal, above
+  // 0 when `b` comes first.
+  virtual int CompareTextInUserLocale(std::string_view a, std::string_view b) = 0;
 
   // The separator of path components: '\\' on Windows, '/' on Linux.
   virtual char PathDelimiter() const = 0;

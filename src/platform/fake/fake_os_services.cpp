@@ -1,5 +1,6 @@
 #include "platform/fake/fake_os_services.h"
 
+#include "base/ascii.h"
 #include "base/exceptions.h"
 #include "base/utf.h"
 
@@ -189,6 +190,10 @@ std::uint32_t FakeOsServices::ShellExecAsAdminAndWait(TNativeWindow, const std::
   if (DuringElevatedRun)
     DuringElevatedRun();
   return ElevatedExitCode;
+}
+
+int FakeOsServices::CompareTextInUserLocale(std::string_view a, std::string_view b) {
+  return AsciiLowerCase(a).compare(AsciiLowerCase(b));
 }
 
 } // namespace tessera

@@ -109,6 +109,8 @@ public:
     return UserLanguage;
   }
   std::string GetDecimalSeparator() override { return DecimalSeparator; }
+  // The order of the "C" locale: bytes, ASCII letters lower-cased.
+  int CompareTextInUserLocale(std::string_view a, std::string_view b) override;
   char PathDelimiter() const override { return Delimiter; }
   std::string GetLocalAppDataDirPath() override { return LocalAppDataDirPath; }
   bool FileExists(const std::string& path) override { return Files.count(path) != 0; }

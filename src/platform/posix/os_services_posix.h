@@ -14,6 +14,7 @@ public:
   TSystemMimeTypes ReadMimeDatabase() override;
   std::string GetUserLanguage() override;
   std::string GetDecimalSeparator() override;
+  int CompareTextInUserLocale(std::string_view a, std::string_view b) override;
   char PathDelimiter() const override { return '/'; }
   std::string GetLocalAppDataDirPath() override;
   // Processes, copies, shortcuts, keys and names (os_services_posix_extras.cpp).

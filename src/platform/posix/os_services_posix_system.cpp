@@ -2,6 +2,7 @@
 // services.
 #include "platform/posix/os_services_posix.h"
 
+#include "base/ascii.h"
 #include "platform/posix/command_line.h"
 
 #include <algorithm>
@@ -141,6 +142,23 @@ std::string PosixOsServices::GetDecimalSeparator() {
   std::string separator = nl_langinfo_l(RADIXCHAR, user);
   freelocale(user);
   return separator.empty() ? "." : separator;
+}
+
+int PosixOsServices::CompareTextInUserLocale(std::string_view a, std::string_view b) {
+  // The user's collation from the environment, read once and without
+  // changing the process's own locale; "C" (byte order) when the locale it
+  // names is not installed.
+  static const locale_t user = [] {
+    const locale_t named = newlocale(LC_COLLATE_MASK, "", static_cast<locale_t>(nullptr));
+    return named != static_cast<locale_t>(nullptr)
+               ? named
+               : newlocale(LC_COLLATE_MASK, "C", static_cast<locale_t>(nullptr));
+  }();
+  const std::string lowerA = AsciiLowerCase(a);
+  const std::string lowerB = AsciiLowerCase(b);
+  if (user == static_cast<locale_t>(nullptr))
+    return lowerA.compare(lowerB);
+  return strcoll_l(lowerA.c_str(), lowerB.c_str(), user);
 }
 
 std::string PosixOsServices::GetLocalAppDataDirPath() {

@@ -13,6 +13,7 @@ public:
   TSystemMimeTypes ReadMimeDatabase() override;
   std::string GetUserLanguage() override;
   std::string GetDecimalSeparator() override;
+  int CompareTextInUserLocale(std::string_view a, std::string_view b) override;
   char PathDelimiter() const override { return '\\'; }
   std::string GetLocalAppDataDirPath() override;
   // Processes, copies, shortcuts, keys and names (os_services_win32_extras.cpp).

@@ -59,6 +59,20 @@ std::string Win32OsServices::GetDecimalSeparator() {
   return Narrow(separator);
 }
 
+int Win32OsServices::CompareTextInUserLocale(std::string_view a, std::string_view b) {
+  const std::wstring wideA = Widen(a);
+  const std::wstring wideB = Widen(b);
+  const int order = CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, wideA.data(),
+                                    static_cast<int>(wideA.size()), wideB.data(),
+                                    static_cast<int>(wideB.size()), nullptr, nullptr, 0);
+  // CSTR_LESS_THAN, CSTR_EQUAL and CSTR_GREATER are 1, 2 and 3; 0 is a
+  // failure (a text the system cannot compare), where the texts' own order
+  // decides.
+  if (order == 0)
+    return wideA.compare(wideB);
+  return order - CSTR_EQUAL;
+}
+
 std::string Win32OsServices::GetLocalAppDataDirPath() {
   wchar_t path[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
