@@ -109,13 +109,4 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::filesystem::path PathFromUtf8(std::string_view text) {
-  return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string PathToUtf8(const std::filesystem::path& path) {
-  const std::u8string s = path.u8string();
-  return std::string(s.begin(), s.end());
-}
-
 } // namespace tessera
