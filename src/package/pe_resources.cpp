@@ -19,6 +19,11 @@ constexpr size_t kSectionHeaderSize = 40;
 // whose entries share subdirectories could cause.
 constexpr size_t kMaxResources = 65536;
 constexpr uint64_t kMaxResourceBytes = 256u * 1024 * 1024;
+// Entries that share data copy it once each. A resource compiler writes
+// each resource's bytes once, so more copies than a few times the section
+// come from a damaged or crafted directory (a few kilobytes sharing one
+// subdirectory at every level would otherwise ask for hundreds of MB).
+constexpr uint64_t kMaxCopiesOfTheSection = 4;
 
 constexpr size_t kDirectoryResource = 2;
 constexpr size_t kDirectorySecurity = 4;
@@ -41,7 +46,8 @@ bool IsPowerOfTwo(uint32_t value) {
 class TDirectoryReader {
 public:
   TDirectoryReader(std::span<const uint8_t> section, uint32_t baseRva)
-      : FView(section, "the image's resource directory"), FBaseRva(baseRva) {}
+      : FView(section, "the image's resource directory"), FBaseRva(baseRva),
+        FMaxBytes(std::min<uint64_t>(kMaxResourceBytes, kMaxCopiesOfTheSection * section.size())) {}
 
   TResourceList Read() {
     Walk(0, 0, {});
@@ -101,7 +107,7 @@ private:
     if (rva < FBaseRva || !FView.Has(rva - FBaseRva, size)) {
       throw EResourceError("a resource of the image lies outside its resource section");
     }
-    if (FResources.size() >= kMaxResources || size > kMaxResourceBytes - FTotalBytes) {
+    if (FResources.size() >= kMaxResources || size > FMaxBytes - FTotalBytes) {
       throw EResourceError("the image's resource directory lists more resources than it can hold");
     }
     const auto data = FView.Slice(rva - FBaseRva, size);
@@ -112,6 +118,7 @@ private:
 
   TByteView FView;
   uint32_t FBaseRva;
+  uint64_t FMaxBytes;
   TResourceList FResources;
   uint64_t FTotalBytes = 0;
 };

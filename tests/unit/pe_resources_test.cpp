@@ -172,6 +172,37 @@ TEST(ResourceSection, BoundsTheWorkOfSharedSubdirectories) {
   ExpectResourceError([&] { ParseResourceSection(b, 0x1000); }, "more resources than it can hold");
 }
 
+TEST(ResourceSection, BoundsTheBytesOfSharedData) {
+  // Eight types share one name directory, whose eight names share one
+  // language directory, whose eight languages share one data entry that
+  // covers the whole section: 512 copies of it. A few are allowed, since
+  // resources may share their bytes; this many are refused.
+  const size_t count = 8;
+  const size_t names = 16 + count * 8;
+  const size_t languages = names + 16 + count * 8;
+  const size_t data = languages + 16 + count * 8;
+  std::vector<uint8_t> b(data + 16 + 64, 0);
+  for (const size_t directory : {size_t{0}, names, languages}) {
+    Put(b, directory + 0x0E, count, 2);
+    for (size_t i = 0; i < count; ++i) {
+      Put(b, directory + 16 + i * 8, i + 1, 4);
+      Put(b, directory + 16 + i * 8 + 4,
+          directory == languages ? data : 0x80000000 | (directory == 0 ? names : languages), 4);
+    }
+  }
+  Put(b, data, 0x1000, 4);
+  Put(b, data + 4, b.size(), 4);
+  ExpectResourceError([&] { ParseResourceSection(b, 0x1000); }, "more resources than it can hold");
+  // Two languages sharing the bytes of one resource are read.
+  Put(b, languages + 0x0E, 2, 2);
+  Put(b, 0x0E, 1, 2);
+  Put(b, names + 0x0E, 1, 2);
+  const TResourceList read = ParseResourceSection(b, 0x1000);
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].Data, read[1].Data);
+  EXPECT_EQ(read[1].Data.size(), b.size());
+}
+
 TEST(PeChecksum, SumsWordsWithTheCarryFoldedBackPlusTheLength) {
   const std::vector<uint8_t> plain = {0x01, 0x00, 0x02, 0x00, 0xAA, 0xBB, 0xCC, 0xDD};
   // The words at 4 and 6 are the checksum field: not counted.
