@@ -4,13 +4,13 @@
 // name are counted, since every resource request of a page makes one.
 
 #include "base/stream.h"
+#include "bench_package.h"
 #include "package/pkware_crypto.h"
 #include "package/zip_archive.h"
 #include "package/zip_writer.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,9 +19,8 @@ namespace {
 
 using namespace tessera;
 
-const std::string Password = "bench password";
-constexpr int EntryCount = 5000;
-constexpr size_t AverageSize = 20000; // 5,000 x 20,000 bytes = 100 MB
+const std::string& Password = bench::kPassword;
+constexpr int EntryCount = bench::kEntryCount;
 
 struct TPackage {
   TMemoryStream Stream;
@@ -29,33 +28,10 @@ struct TPackage {
   size_t ContentBytes = 0;
 };
 
-std::vector<uint8_t> EntryData(size_t size, uint32_t seed) {
-  std::vector<uint8_t> data(size);
-  uint32_t x = seed * 2654435761u + 1;
-  for (uint8_t& b : data) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    b = static_cast<uint8_t>(x);
-  }
-  return data;
-}
-
 const TPackage& Package() {
   static const TPackage package = [] {
     TPackage p;
-    TZipWriter writer(p.Stream, Password);
-    for (int i = 0; i < EntryCount; ++i) {
-      char name[64];
-      std::snprintf(name, sizeof name, "app/dir%02d/file%05d.bin", i % 50, i);
-      // Sizes spread from a few bytes to twice the average.
-      const size_t size = (static_cast<size_t>(i) * 7919u) % (2 * AverageSize);
-      const std::vector<uint8_t> data = EntryData(size, static_cast<uint32_t>(i));
-      writer.AddEntry(name, data);
-      p.Names.emplace_back(name);
-      p.ContentBytes += size;
-    }
-    writer.Finish();
+    p.ContentBytes = bench::WritePackage(p.Stream, p.Names);
     return p;
   }();
   return package;
@@ -141,8 +117,7 @@ void BM_WritePackage(benchmark::State& state) {
   const TPackage& package = Package();
   std::vector<std::vector<uint8_t>> contents;
   for (int i = 0; i < EntryCount; ++i) {
-    const size_t size = (static_cast<size_t>(i) * 7919u) % (2 * AverageSize);
-    contents.push_back(EntryData(size, static_cast<uint32_t>(i)));
+    contents.push_back(bench::EntryData(i));
   }
   for (auto _ : state) {
     TMemoryStream stream;
