@@ -43,6 +43,11 @@ int Height(const TBoundsRect& r) {
   return r.Bottom - r.Top;
 }
 
+// The states in which the window manager decides the window's size: a
+// size asked for is no answer to wait for then.
+constexpr int kManagedSizeStates = GDK_WINDOW_STATE_ICONIFIED | GDK_WINDOW_STATE_MAXIMIZED |
+                                   GDK_WINDOW_STATE_FULLSCREEN | GDK_WINDOW_STATE_TILED;
+
 // The embedded windows directly inside a client area.
 std::vector<GtkToolkitWindow*> EmbeddedWindows(GtkWidget* area) {
   std::vector<GtkToolkitWindow*> windows;
@@ -190,7 +195,20 @@ gboolean GtkToolkitWindow::OnConfigureEvent(GtkWidget*, GdkEventConfigure* event
     int left = 0;
     int top = 0;
     gtk_window_get_position(window->TopLevel(), &left, &top);
-    window->FBounds = {left, top, left + event->width, top + event->height};
+    int width = event->width;
+    int height = event->height;
+    if (window->FSizeRequestPending) {
+      if (window->AwaitsRequestedSize(event->window, width, height)) {
+        // Asked again before GTK's own handler sees the event, so that it
+        // keeps the request instead of settling on this size.
+        width = Width(window->FBounds);
+        height = Height(window->FBounds);
+        gtk_window_resize(window->TopLevel(), width, height);
+      } else {
+        window->FSizeRequestPending = false;
+      }
+    }
+    window->FBounds = {left, top, left + width, top + height};
     return 0;
   });
   return FALSE;
@@ -204,6 +222,14 @@ gboolean GtkToolkitWindow::OnWindowStateEvent(GtkWidget*, GdkEventWindowState* e
     // Hiding withdraws the window; its state is kept for the next showing.
     if (window->FEmbedded || (state & GDK_WINDOW_STATE_WITHDRAWN) != 0) {
       return 0;
+    }
+    if (window->FSizeRequestPending && (state & kManagedSizeStates) != 0) {
+      // The size the window manager gave is the one to report, even when
+      // its configure event came before this one.
+      window->FSizeRequestPending = false;
+      const TBoundsRect bounds = window->FBounds;
+      window->FBounds = {bounds.Left, bounds.Top, bounds.Left + gdk_window_get_width(event->window),
+                         bounds.Top + gdk_window_get_height(event->window)};
     }
     const bool iconified = (state & GDK_WINDOW_STATE_ICONIFIED) != 0;
     if ((state & GDK_WINDOW_STATE_ICONIFIED) != 0) {
@@ -305,12 +331,28 @@ void GtkToolkitWindow::SetSize(int width, int height) {
 void GtkToolkitWindow::ApplySize() {
   const int width = Width(FBounds);
   const int height = Height(FBounds);
+  FSizeRequestPending = true;
   // GTK sizes a window that is not resizable to the larger of its default
   // size and the size asked for; the default follows every request, so
   // that such a window can be made smaller too.
   gtk_window_set_default_size(TopLevel(), width, height);
   ApplyNaturalSize();
   gtk_window_resize(TopLevel(), width, height);
+}
+
+bool GtkToolkitWindow::AwaitsRequestedSize(GdkWindow* window, int width, int height) const {
+  const int wantedWidth = Width(FBounds);
+  const int wantedHeight = Height(FBounds);
+  if (width == wantedWidth && height == wantedHeight) {
+    return false;
+  }
+  if ((gdk_window_get_state(window) & kManagedSizeStates) != 0) {
+    return false;
+  }
+  // Nor does a size smaller than the window's contents need ever come.
+  GtkRequisition minimum{};
+  gtk_widget_get_preferred_size(FWindow, &minimum, nullptr);
+  return wantedWidth >= minimum.width && wantedHeight >= minimum.height;
 }
 
 TBoundsRect GtkToolkitWindow::Bounds() const {

@@ -93,6 +93,9 @@ private:
 
   void ApplyStyles();
   void ApplySize();
+  // Whether a configure event of `width` x `height` leaves the size last
+  // asked for still to come (see FSizeRequestPending).
+  bool AwaitsRequestedSize(GdkWindow* window, int width, int height) const;
   // The client area asks for the window's size less the menu bar's.
   void ApplyNaturalSize();
   void ApplyGeometryHints();
@@ -128,6 +131,14 @@ private:
   std::string FCssName;
 
   TBoundsRect FBounds{0, 0, 0, 0};
+  // The size last asked for has not been seen in a configure event yet.
+  // GTK takes the next configure event as the window manager's answer to
+  // its latest request, but a window manager sends more than one per
+  // request (the real one and its own notices), so a notice that was late
+  // on a busy machine stands for the answer: GTK then settles on that old
+  // size, and a window that is not resizable even makes it its only size.
+  // Until the size shows, every other size reported asks for it again.
+  bool FSizeRequestPending = false;
   TBorderStyle FBorderStyle = TBorderStyle::Sizeable;
   // The state to take when shown; the window's own state while visible.
   TWindowState FWindowState = TWindowState::Normal;

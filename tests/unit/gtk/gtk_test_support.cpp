@@ -1,9 +1,12 @@
 // Pieces of the test support that need the X headers, kept out of every
 // file that includes the test framework.
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <gtk/gtkx.h>
+
+#include <utility>
 
 namespace tessera::testing_gtk {
 
@@ -49,6 +52,21 @@ bool HasNetWmState(GtkWidget* toplevel, const char* state) {
 } // namespace tessera::testing_gtk
 
 namespace tessera::testing_gtk {
+
+std::pair<int, int> MinimumSizeHint(GtkWidget* toplevel) {
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  if (window == nullptr || !GDK_IS_X11_WINDOW(window)) {
+    return {0, 0};
+  }
+  XSizeHints hints{};
+  long supplied = 0;
+  if (XGetWMNormalHints(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), &hints, &supplied) ==
+          0 ||
+      (hints.flags & PMinSize) == 0) {
+    return {0, 0};
+  }
+  return {hints.min_width, hints.min_height};
+}
 
 GtkWidget* TrayPlug() {
   GtkWidget* plug = nullptr;

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessera::testing_gtk {
@@ -121,6 +122,11 @@ bool HaveWindowManager();
 // "_NET_WM_STATE_ABOVE") on the window; GDK's own state keeps some flags
 // after the window manager dropped them.
 bool HasNetWmState(GtkWidget* toplevel, const char* state);
+
+// The smallest size the window asks the window manager for (the
+// WM_NORMAL_HINTS minimum; a window that is not resizable asks for its size
+// as the smallest and the largest), or 0 x 0 without one.
+std::pair<int, int> MinimumSizeHint(GtkWidget* toplevel);
 
 // Whether the X server shows the widget's window: mapped, and so are the
 // windows that hold it (for a tray icon, the tray's). An X request, so it

@@ -23,6 +23,12 @@ using testing_gtk::TopLevelOf;
 using testing_gtk::TRecordingEvents;
 using testing_gtk::TScopedRunLater;
 
+// The size the window reports; where it is belongs to the window manager.
+std::pair<int, int> BoundsSize(const ToolkitWindow& window) {
+  const TBoundsRect bounds = window.Bounds();
+  return {bounds.Right - bounds.Left, bounds.Bottom - bounds.Top};
+}
+
 // The size the X server gave the window.
 std::pair<int, int> RealSize(const ToolkitWindow& window) {
   GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(TopLevelOf(window)));
@@ -157,6 +163,49 @@ TEST_F(ToolkitWindowGtkTest, SizeLimitsClampEveryBorderStyle) {
         << RealSize(*window).first << "x" << RealSize(*window).second;
     window->SetBounds(10, 10, 1100, 700);
     EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 1100, 700}));
+  }
+}
+
+// A window manager sends more configure notices than GTK asks for (its own
+// notices of where a window is, besides the real resizes), so one about the
+// old size may come after GTK asked for a new one and stand for its answer,
+// as happens on a busy machine. The size asked for comes all the same, and
+// a window that is not resizable keeps it as its only size rather than the
+// old one.
+TEST_F(ToolkitWindowGtkTest, ALateNoticeOfTheOldSizeDoesNotUndoAResize) {
+  for (TBorderStyle border : {TBorderStyle::Dialog, TBorderStyle::Sizeable}) {
+    SCOPED_TRACE(static_cast<int>(border));
+    auto window = NewWindow();
+    window->SetBorderStyle(border);
+    window->SetBounds(10, 10, 500, 400);
+    window->Show();
+    GtkWidget* top = GTK_WIDGET(TopLevelOf(*window));
+    ASSERT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(500, 400); }));
+
+    window->SetBounds(10, 10, 300, 200);
+    // GTK asks the window manager now rather than when its loop runs next,
+    // so that the old notice surely comes after the request.
+    gtk_container_check_resize(GTK_CONTAINER(top));
+    GdkEvent* notice = gdk_event_new(GDK_CONFIGURE);
+    notice->configure.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(top)));
+    notice->configure.send_event = TRUE;
+    notice->configure.x = 10;
+    notice->configure.y = 10;
+    notice->configure.width = 500;
+    notice->configure.height = 400;
+    gtk_main_do_event(notice);
+    gdk_event_free(notice);
+    EXPECT_EQ(BoundsSize(*window), std::make_pair(300, 200)) << "the old size is not reported";
+
+    const bool fixed = border == TBorderStyle::Dialog;
+    EXPECT_TRUE(PumpUntil([&] {
+      return RealSize(*window) == std::make_pair(300, 200) &&
+             (!fixed || testing_gtk::MinimumSizeHint(top) == std::make_pair(300, 200));
+    })) << RealSize(*window).first
+        << "x" << RealSize(*window).second << ", at least "
+        << testing_gtk::MinimumSizeHint(top).first << "x"
+        << testing_gtk::MinimumSizeHint(top).second;
+    EXPECT_EQ(BoundsSize(*window), std::make_pair(300, 200));
   }
 }
 
