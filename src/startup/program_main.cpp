@@ -62,7 +62,13 @@ int Run(TProgramServices& services, const TProgramOptions& options, TRuntimeStat
 
 int RunProgram(TProgramServices& services, const TProgramOptions& options) {
   OsServices& os = services.Os;
+  // The table reads the system's database through services that last as
+  // long as this run only: the source goes when the run ends, or a table
+  // built afterwards would read through services that are gone.
   TStrUtils::SetMimeDatabaseSource([&os] { return os.ReadMimeDatabase(); });
+  struct TMimeSourceReset {
+    ~TMimeSourceReset() { TStrUtils::SetMimeDatabaseSource(nullptr); }
+  } mimeSourceReset;
   TRuntimeState state;
   int code = 0;
   try {

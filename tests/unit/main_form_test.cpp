@@ -1,5 +1,6 @@
 #include "forms/main_form.h"
 
+#include "base/str_utils.h"
 #include "package/project_ini.h"
 #include "package/zip_archive.h"
 #include "packaged_exe.h"
@@ -404,6 +405,18 @@ TEST_F(ProgramTest, AnUnreadablePackageIsReportedWithExitCodeOne) {
   EXPECT_EQ(RunProgram(services), 1);
   ASSERT_EQ(Toolkit.Dialogs.size(), 1u);
   EXPECT_EQ(Toolkit.Dialogs[0].Kind, TMessageDialogKind::Error);
+}
+
+TEST_F(ProgramTest, TheMimeTableNoLongerReadsThroughTheServicesOnceTheRunHasEnded) {
+  Os.ExecutablePath =
+      testing::MakePackagedExe(Dir, {{"qel.ini", "[App]\nID=demo\nName=Demo\nDirName=app\n"}});
+  TProgramServices services{Os, Toolkit, Loop, Platform};
+  EXPECT_EQ(RunProgram(services), 0);
+  // The services may go now; a file served afterwards in the same process
+  // (another run, a test) must not reach them.
+  const int reads = Os.MimeDatabaseReads;
+  EXPECT_EQ(TStrUtils::GetFileMIMEType("logo.png"), "image/x-png");
+  EXPECT_EQ(Os.MimeDatabaseReads, reads);
 }
 
 } // namespace
