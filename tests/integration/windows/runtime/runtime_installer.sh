@@ -44,11 +44,21 @@ expect_dialog "Error" "$msg8" "Accept"
 send_keys "$WINDOW" Return
 expect_exit "$APP_PID" 15 0
 
+# The test installer runs until this file exists (release_installer), so
+# that the window shown while it runs is looked at however slow the machine.
+export TESSERA_TEST_INSTALLER_WAIT_FOR
+TESSERA_TEST_INSTALLER_WAIT_FOR=$(winpath "$WORK/installer-may-finish")
+
+release_installer() {
+  touch "$WORK/installer-may-finish"
+}
+
 # run_installer NAME SCREENSHOT: answers the question, waits for the
-# installer window while the test installer runs (it sleeps), checks it and
-# takes its picture.
+# installer window while the test installer runs (until released), checks
+# it and takes its picture.
 run_installer() {
   local name=$1 picture=$2 info
+  rm -f "$WORK/installer-may-finish"
   expect_dialog "Confirm" "$msg7" "Accept" "Cancel"
   send_keys "$WINDOW" Return
   wait_window EdgeInstallerForm 20
@@ -63,7 +73,7 @@ run_installer() {
 
 step "installer succeeds: installer file removed, a new process without arguments starts"
 installer_app installed
-export TESSERA_TEST_INSTALLER_LOG TESSERA_TEST_INSTALLER_SLEEP=2500
+export TESSERA_TEST_INSTALLER_LOG
 TESSERA_TEST_INSTALLER_LOG=$(winpath "$WORK/installed/installer.log")
 TESSERA_TEST_INSTALLER_CREATES=$(winpath "$WORK/installed/runtime") start_app installed some-argument
 run_installer installed installer-default-dots-white
@@ -71,6 +81,7 @@ run_installer installed installer-default-dots-white
 send_keys "$WINDOW" alt+F4
 sleep 0.5
 wait_window EdgeInstallerForm 1
+release_installer
 expect_exit "$APP_PID" 30 0
 grep -q '/silent /install$' <(tr -d '\r' <"$WORK/installed/installer.log") ||
   fail "installer started as: $(cat "$WORK/installed/installer.log")"
@@ -99,6 +110,7 @@ while read -r type color picture; do
   fi
   start_app "$name"
   run_installer "$name" "installer-$picture"
+  release_installer
   if [ "$type" = 0 ]; then
     cmp -s "$leftover" "$WORK/leftover.exe" || fail "the installer left earlier was replaced"
   fi
