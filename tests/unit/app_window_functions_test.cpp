@@ -178,7 +178,8 @@ TEST(WindowValues, ZoomFactorTextIsShortestWithUpToFifteenDigits) {
   // Exponents as printf writes them on every system: a sign, two digits.
   EXPECT_EQ(ZoomFactorText(1e20, ","), "1e+20");
   EXPECT_EQ(ZoomFactorText(1.5e-5, ","), "1,5e-05");
-  EXPECT_EQ(ZoomFactorText(-0.25, "\xD9\xAB"), "-0\xD9\xAB" "25");
+  EXPECT_EQ(ZoomFactorText(-0.25, "\xD9\xAB"), "-0\xD9\xAB"
+                                               "25");
   for (const char* bad : {"", " 1", "1 ", "1,5", "inf", "nan", "-", ".", "1e", "0x10"})
     EXPECT_FALSE(ZoomFactorFromText(bad).has_value()) << bad;
   EXPECT_EQ(ZoomFactorFromText("+2.5e-1"), 0.25);

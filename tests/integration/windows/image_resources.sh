@@ -172,7 +172,7 @@ step "bad icons and versions are refused, and nothing is written"
 printf 'not an icon' >"$WORK/text.ico"
 cases=(
   "--icon|$WORK/missing.ico|is not a file"
-  "--icon|$WORK/text.ico|not an icon file"
+  "--icon|$WORK/text.ico|neither an icon file (.ico) nor a PNG image"
   "--product-version|1.2.x|is not a version"
   "--product-version|1.2.3.4.5|is not a version"
   "--product-version|70000|is not a version"

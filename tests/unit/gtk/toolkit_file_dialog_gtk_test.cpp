@@ -280,7 +280,8 @@ TEST_F(ToolkitFileDialogGtkTest, ASaveDialogShowsTheFolderAndNameOfAFullPathThat
       folder = current != nullptr ? current : "";
       g_free(current);
       return folder == FFolder;
-    })) << "the chooser shows the folder \"" << folder << "\"";
+    })) << "the chooser shows the folder \""
+        << folder << "\"";
     gtk_dialog_response(GTK_DIALOG(widget), GTK_RESPONSE_CANCEL);
   }));
 }
