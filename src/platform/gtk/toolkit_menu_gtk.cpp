@@ -26,9 +26,9 @@ int PositionIn(GtkMenuShell* shell, GtkWidget* child) {
 
 } // namespace
 
-GtkToolkitMenuItem::GtkToolkitMenuItem(const GtkToolkitMenu& menu, GtkMenuShell* shell,
-                                       bool reserveImagePlace)
-    : FMenu(menu), FShell(shell), FReserveImagePlace(reserveImagePlace) {
+GtkToolkitMenuItem::GtkToolkitMenuItem(const GtkToolkitMenu& menu, const GtkToolkitMenuItem* parent,
+                                       int id, GtkMenuShell* shell, bool reserveImagePlace)
+    : FMenu(menu), FParent(parent), FId(id), FShell(shell), FReserveImagePlace(reserveImagePlace) {
   BuildWidget();
 }
 
@@ -115,17 +115,20 @@ void GtkToolkitMenuItem::SetCaption(const std::string& caption) {
   FCaption = caption;
   BuildWidget();
   ApplyCaption();
+  FMenu.Changed();
 }
 
 void GtkToolkitMenuItem::SetEnabled(bool enabled) {
   FEnabled = enabled;
   gtk_widget_set_sensitive(FWidget.Get(), enabled);
+  FMenu.Changed();
 }
 
 void GtkToolkitMenuItem::SetImage(std::shared_ptr<const ToolkitImage> image) {
   // Images come from this toolkit's DecodeImage; anything else shows none.
   FImageData = std::dynamic_pointer_cast<const GtkToolkitImage>(std::move(image));
   ApplyImage();
+  FMenu.Changed();
 }
 
 GtkMenuShell* GtkToolkitMenuItem::AddSubItemShell() {
@@ -137,16 +140,19 @@ GtkMenuShell* GtkToolkitMenuItem::AddSubItemShell() {
   return GTK_MENU_SHELL(FSubmenu.Get());
 }
 
-void GtkToolkitMenuItem::OnActivate(GtkMenuItem*, gpointer self) noexcept {
-  auto* item = static_cast<GtkToolkitMenuItem*>(self);
+void GtkToolkitMenuItem::Click() const {
   // Items with sub-items open them; GTK activates those too.
-  if (item->FSubItems > 0 || !item->FEnabled || !item->OnClick) {
+  if (FSubItems > 0 || !FEnabled || !OnClick) {
     return;
   }
   // The handler may clear the menu, and this item with it.
-  std::function<void()> click = item->OnClick;
+  std::function<void()> click = OnClick;
+  click();
+}
+
+void GtkToolkitMenuItem::OnActivate(GtkMenuItem*, gpointer self) noexcept {
   GuardCallback<int>("menu item click", 0, [&] {
-    click();
+    static_cast<GtkToolkitMenuItem*>(self)->Click();
     return 0;
   });
 }
@@ -158,6 +164,9 @@ GtkToolkitMenu::GtkToolkitMenu(bool menuBar)
 }
 
 GtkToolkitMenu::~GtkToolkitMenu() {
+  if (GtkMenuObserver* observer = std::exchange(FObserver, nullptr)) {
+    observer->MenuDestroyed();
+  }
   Clear();
   // Takes a menu bar off the window showing it.
   gtk_widget_destroy(FShell.Get());
@@ -166,27 +175,60 @@ GtkToolkitMenu::~GtkToolkitMenu() {
 ToolkitMenuItem& GtkToolkitMenu::AddItem(ToolkitMenuItem* parent) {
   GtkMenuShell* shell = GTK_MENU_SHELL(FShell.Get());
   bool reserveImagePlace = !FMenuBar;
+  GtkToolkitMenuItem* parentItem = nullptr;
   if (parent != nullptr) {
-    auto* parentItem = dynamic_cast<GtkToolkitMenuItem*>(parent);
+    parentItem = dynamic_cast<GtkToolkitMenuItem*>(parent);
     if (parentItem == nullptr || &parentItem->Menu() != this) {
       throw Exception("the parent item belongs to another menu");
     }
     shell = parentItem->AddSubItemShell();
     reserveImagePlace = true;
   }
-  FItems.push_back(std::make_unique<GtkToolkitMenuItem>(*this, shell, reserveImagePlace));
+  FItems.push_back(
+      std::make_unique<GtkToolkitMenuItem>(*this, parentItem, ++FLastId, shell, reserveImagePlace));
   if (parent == nullptr) {
     ++FCount;
   }
+  Changed();
   return *FItems.back();
+}
+
+std::vector<const GtkToolkitMenuItem*>
+GtkToolkitMenu::ItemsUnder(const GtkToolkitMenuItem* parent) const {
+  std::vector<const GtkToolkitMenuItem*> found;
+  for (const std::unique_ptr<GtkToolkitMenuItem>& item : FItems) {
+    if (item->Parent() == parent) {
+      found.push_back(item.get());
+    }
+  }
+  return found;
+}
+
+const GtkToolkitMenuItem* GtkToolkitMenu::FindItem(int id) const {
+  for (const std::unique_ptr<GtkToolkitMenuItem>& item : FItems) {
+    if (item->Id() == id) {
+      return item.get();
+    }
+  }
+  return nullptr;
+}
+
+void GtkToolkitMenu::Changed() const {
+  if (FObserver != nullptr) {
+    FObserver->MenuChanged();
+  }
 }
 
 void GtkToolkitMenu::Clear() {
   // Sub-items first, while the sub-menus holding them are still there.
+  const bool hadItems = !FItems.empty();
   while (!FItems.empty()) {
     FItems.pop_back();
   }
   FCount = 0;
+  if (hadItems) {
+    Changed();
+  }
 }
 
 } // namespace tessera::gtk
