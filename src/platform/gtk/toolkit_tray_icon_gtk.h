@@ -2,13 +2,19 @@
 
 #include "platform/api/toolkit.h"
 #include "platform/gtk/gobject_ptr.h"
+#include "platform/gtk/status_notifier_item.h"
+#include "platform/gtk/xembed_tray_icon.h"
 
 #include <gtk/gtk.h>
 
 namespace tessera::gtk {
 
-// A GtkStatusIcon: the notification-area icon of the desktops that host
-// XEmbed icons. It is visible only where such a tray runs.
+// The tray icon on whatever tray the desktop has: a StatusNotifierItem
+// where a watcher runs on the session bus (GNOME, KDE Plasma and most
+// panels), else an XEmbed icon (a GtkStatusIcon) for the older trays, which
+// no desktop may run either. It follows the watcher as it comes and goes,
+// and Visible() tells whether a tray shows the icon now, not only whether
+// it was asked to show.
 class GtkToolkitTrayIcon final : public ToolkitTrayIcon {
 public:
   GtkToolkitTrayIcon();
@@ -20,15 +26,21 @@ public:
   bool Visible() const override;
   void SetPopupMenu(ToolkitMenu* menu) override;
 
-  GtkStatusIcon* StatusIcon() const { return FIcon.Get(); }
+  GtkStatusIcon* StatusIcon() const { return FXEmbed.StatusIcon(); }
 
 private:
-  static void OnActivate(GtkStatusIcon*, gpointer self) noexcept;
-  static void OnPopupMenu(GtkStatusIcon*, guint button, guint time, gpointer self) noexcept;
+  // Shows the XEmbed icon exactly when it is wanted and no watcher takes
+  // the item instead; while the bus is still being asked, neither shows,
+  // so that no desktop shows the icon twice.
+  void ChooseTray();
+  void Click();
+  void PopUpMenu();
 
-  TGObjectPtr<GtkStatusIcon> FIcon;
-  // Ours too: a menu freed while set leaves an empty widget, not a dangling one.
+  bool FWanted = false;
   TGObjectPtr<GtkWidget> FPopupMenu;
+  // Made first: the item's changes reach it.
+  TXEmbedTrayIcon FXEmbed;
+  TStatusNotifierItem FItem;
 };
 
 } // namespace tessera::gtk

@@ -113,6 +113,22 @@ private:
   guint FSource;
 };
 
+// A PNG of the given size in one colour, as gdk-pixbuf writes it; empty if
+// it could not.
+inline std::string PngBytes(int width, int height) {
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height);
+  gdk_pixbuf_fill(pixbuf, 0x3366CCFFu);
+  gchar* buffer = nullptr;
+  gsize size = 0;
+  std::string bytes;
+  if (gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "png", nullptr, nullptr)) {
+    bytes.assign(buffer, size);
+  }
+  g_free(buffer);
+  g_object_unref(pixbuf);
+  return bytes;
+}
+
 // Whether a window manager runs that keeps windows above others (the suite
 // starts openbox when it is installed). Defined apart: the X headers' macros
 // (None, Bool) clash with the test framework's and our names.

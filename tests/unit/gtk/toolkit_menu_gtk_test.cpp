@@ -17,22 +17,10 @@ namespace tessera {
 namespace {
 
 using testing_gtk::Area;
+using testing_gtk::PngBytes;
 using testing_gtk::PumpUntil;
 using testing_gtk::TopLevelOf;
 using testing_gtk::TRecordingEvents;
-
-// A PNG of the given size, as gdk-pixbuf writes it.
-std::string PngBytes(int width, int height) {
-  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height);
-  gdk_pixbuf_fill(pixbuf, 0x3366CCFFu);
-  gchar* buffer = nullptr;
-  gsize size = 0;
-  EXPECT_TRUE(gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "png", nullptr, nullptr));
-  std::string bytes(buffer, size);
-  g_free(buffer);
-  g_object_unref(pixbuf);
-  return bytes;
-}
 
 std::vector<GtkWidget*> Children(GtkWidget* container) {
   std::vector<GtkWidget*> found;

@@ -1,14 +1,18 @@
-// The GTK toolkit's tray icon: its state and signals, and real clicks on it
-// in an XEmbed tray (trayer) when one is installed.
+// The GTK toolkit's tray icon where no StatusNotifierItem watcher runs:
+// the XEmbed icon's state and signals, what Visible() says with no tray at
+// all, and real clicks on it in an XEmbed tray (trayer) when one is
+// installed.
 #include "platform/gtk/toolkit_gtk.h"
 #include "platform/gtk/toolkit_menu_gtk.h"
 #include "platform/gtk/toolkit_tray_icon_gtk.h"
 
 #include "gtk_test_support.h"
+#include "status_notifier_test_watcher.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
@@ -71,6 +75,9 @@ public:
 
 class ToolkitTrayIconGtkTest : public testing::Test {
 protected:
+  // Whatever bus the test was started with, the icon finds no watcher: a
+  // session bus that cannot be reached.
+  testing_gtk::TScopedEnv FNoBus{"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tessera-bus"};
   void SetUp() override {
     auto& open = FMenu->AddItem(nullptr);
     open.SetCaption("Open");
@@ -95,10 +102,12 @@ TEST_F(ToolkitTrayIconGtkTest, HiddenWhenMadeShownOnRequestAndClickRunsTheHandle
   G_GNUC_END_IGNORE_DEPRECATIONS
   EXPECT_FALSE(FIcon->Visible());
   EXPECT_FALSE(visible());
+  // Once the bus turned out absent, the XEmbed icon is asked to show; no
+  // tray runs to show it, and Visible() says so.
   for (bool wanted : {true, true, false, false, true}) {
     FIcon->SetVisible(wanted);
-    EXPECT_EQ(FIcon->Visible(), wanted);
-    EXPECT_EQ(visible(), wanted);
+    EXPECT_TRUE(PumpUntil([&] { return visible() == wanted; })) << wanted;
+    EXPECT_FALSE(FIcon->Visible());
   }
 
   g_signal_emit_by_name(icon, "activate");
@@ -144,6 +153,7 @@ TEST_F(ToolkitTrayIconGtkTest, RealClicksInATrayReachTheIconAndItsMenu) {
   FIcon->SetVisible(true);
   ASSERT_TRUE(PumpUntil([&] { return Embedded(icon) && IconArea(icon).width > 0; }))
       << "the tray took no icon";
+  EXPECT_TRUE(FIcon->Visible());
   // Shown in the tray before it takes clicks.
   ASSERT_TRUE(PumpUntil([] { return testing_gtk::Viewable(testing_gtk::TrayPlug()); }))
       << "the icon is not shown";
@@ -186,6 +196,32 @@ TEST_F(ToolkitTrayIconGtkTest, RealClicksInATrayReachTheIconAndItsMenu) {
   EXPECT_TRUE(PumpUntil([&] { return FClicks.size() == 2; }));
   EXPECT_EQ(FClicks, (std::vector<std::string>{"icon", "Quit"}));
   EXPECT_TRUE(PumpUntil([&] { return !gtk_widget_get_mapped(menu); }));
+}
+
+// Neither a watcher nor an XEmbed tray: the icon is asked to show, and
+// Visible() tells that nothing shows it, whether the session has no bus or a
+// bus without a watcher.
+TEST(ToolkitTrayIconGtk, WithNoTrayAtAllTheIconIsNotVisible) {
+  for (const bool withBus : {false, true}) {
+    std::optional<testing_gtk::TScopedEnv> noBus;
+    std::optional<testing_gtk::TPrivateBus> bus;
+    if (withBus) {
+      bus.emplace();
+      if (!bus->Running()) {
+        continue;
+      }
+    } else {
+      noBus.emplace("DBUS_SESSION_BUS_ADDRESS", nullptr);
+    }
+    auto toolkit = CreateGtkToolkit();
+    auto icon = toolkit->CreateTrayIcon();
+    icon->SetVisible(true);
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    EXPECT_TRUE(PumpUntil([&] { return gtk_status_icon_get_visible(StatusIconOf(*icon)); }))
+        << "the XEmbed icon is tried, with a bus: " << withBus;
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    EXPECT_FALSE(icon->Visible()) << "with a bus: " << withBus;
+  }
 }
 
 } // namespace
