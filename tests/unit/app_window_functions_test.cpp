@@ -121,6 +121,17 @@ TEST_F(AppWindowFunctions, WithTheTrayIconShownAMinimizedWindowIsHidden) {
   EXPECT_TRUE(MainForm().Visible());
 }
 
+TEST_F(AppWindowFunctions, WithoutATrayToShowTheIconAMinimizedWindowStaysReachable) {
+  // The page asked for the icon, but the desktop has no tray to show it: a
+  // window hidden into it could never be brought back.
+  MainForm().Show();
+  Call(14001);
+  Widgets.LastTrayIcon->DesktopHasTray = false;
+  Call(60004, R"({"state":"minimized"})");
+  EXPECT_TRUE(MainForm().Visible());
+  EXPECT_EQ(MainForm().WindowState(), TWindowState::Minimized);
+}
+
 TEST_F(AppWindowFunctions, ZoomReadsInTheLocaleFormAndSetsWithAPointOnly) {
   WebView.Zoom = 1.25;
   Os.DecimalSeparator = ",";

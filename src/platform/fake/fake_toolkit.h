@@ -200,13 +200,15 @@ public:
 class FakeTrayIcon final : public ToolkitTrayIcon {
 public:
   void SetVisible(bool visible) override { FVisible = visible; }
-  bool Visible() const override { return FVisible; }
+  // Shown only where the desktop has a tray to show it.
+  bool Visible() const override { return FVisible && DesktopHasTray; }
   void SetPopupMenu(ToolkitMenu* menu) override { PopupMenu = menu; }
   void Click() {
     if (OnClick)
       OnClick();
   }
   ToolkitMenu* PopupMenu = nullptr;
+  bool DesktopHasTray = true;
 
 private:
   bool FVisible = false;
