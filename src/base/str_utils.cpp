@@ -74,8 +74,8 @@ std::string_view Trim(std::string_view text) {
 
 // True when every character of text is copied as it is: printable ASCII other
 // than the escaped three, and well-formed two- and three-byte sequences below
-// U+20AC. Anything else (including malformed bytes, which become U+FFFD and
-// so are escaped) takes the code-unit path.
+// U+20AC. Anything else (including malformed bytes, which become escaped
+// lone surrogates) takes the code-unit path.
 bool NeedsNoEscaping(std::string_view text) {
   const size_t n = text.size();
   size_t i = 0;
@@ -238,7 +238,7 @@ std::string TStrUtils::StringToJsonString(std::string_view text) {
     out.push_back('"');
     return out;
   }
-  const std::u16string units = Utf8ToUtf16(text);
+  const std::u16string units = Utf8ToUtf16EscapingBytes(text);
   out.reserve(units.size() + units.size() / 2 + 2);
   out.push_back('"');
   for (const char16_t unit : units) {

@@ -37,7 +37,8 @@ using TOleVariant = std::variant<std::monostate, std::string, int64_t, double, T
 
 // String helpers shared by the whole system; static functions only. Text is
 // UTF-8; where a rule counts UTF-16 code units (StringToJsonString) the text
-// is converted for that rule. Malformed UTF-8 is read as U+FFFD. Case-blind
+// is converted for that rule. Malformed UTF-8 is read as U+FFFD, except by
+// StringToJsonString, which keeps its bytes (below). Case-blind
 // comparisons and case changes touch ASCII letters only.
 class TStrUtils {
 public:
@@ -47,6 +48,10 @@ public:
   // Escapes ", \ and /, control characters (\b \t \n \f \r, others as
   // \u00XX) and every UTF-16 code unit from U+20AC up (astral characters
   // become two escaped surrogates); U+0020..U+20AB is copied as it is.
+  // A byte that is not part of well-formed UTF-8 (a Linux file name may
+  // hold any) is written as the escaped lone surrogate U+DC00 + byte
+  // ("\uDC80".."\uDCFF"), which the bridge's JSON reader turns back into
+  // that byte, so a page can hand back any name it was given.
   static std::string StringToJsonString(std::string_view text);
 
   // The content type for a file name's extension from the process-wide MIME

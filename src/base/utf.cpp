@@ -8,11 +8,14 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 // Decodes one code point at text[i], advancing i past it. Overlong forms,
 // surrogates and truncated sequences give U+FFFD and consume one byte, so
-// the next valid character is never swallowed.
-char32_t DecodeOne(std::string_view text, size_t& i) {
+// the next valid character is never swallowed; `malformed` tells them from
+// a U+FFFD that was written as one.
+char32_t DecodeOne(std::string_view text, size_t& i, bool& malformed) {
+  malformed = true;
   const auto b0 = static_cast<unsigned char>(text[i]);
   if (b0 < 0x80) {
     ++i;
+    malformed = false;
     return b0;
   }
   int extra = 0;
@@ -51,7 +54,29 @@ char32_t DecodeOne(std::string_view text, size_t& i) {
     return kReplacement;
   }
   i += static_cast<size_t>(extra) + 1;
+  malformed = false;
   return cp;
+}
+
+std::u16string ToUtf16(std::string_view text, bool escapeBytes) {
+  std::u16string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t at = i;
+    bool malformed = false;
+    const char32_t cp = DecodeOne(text, i, malformed);
+    if (malformed && escapeBytes) {
+      out.push_back(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(text[at])));
+    } else if (cp >= 0x10000) {
+      const char32_t v = cp - 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return out;
 }
 
 } // namespace
@@ -78,20 +103,11 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const char32_t cp = DecodeOne(text, i);
-    if (cp >= 0x10000) {
-      const char32_t v = cp - 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-  }
-  return out;
+  return ToUtf16(text, false);
+}
+
+std::u16string Utf8ToUtf16EscapingBytes(std::string_view text) {
+  return ToUtf16(text, true);
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {

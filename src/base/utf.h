@@ -13,6 +13,16 @@ namespace tessera {
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// A name on Linux is any bytes but "/" and NUL, UTF-8 or not. Where such
+// bytes must reach a page and come back unchanged, each byte that is not
+// part of well-formed UTF-8 (always 0x80..0xFF) travels as the lone low
+// surrogate U+DC00 + byte, U+DC80..U+DCFF: no well-formed text holds one, a
+// JSON "\uDCxx" escape carries it and a JavaScript string keeps it.
+constexpr char16_t kFirstEscapedByte = 0xDC80;
+constexpr char16_t kLastEscapedByte = 0xDCFF;
+// As Utf8ToUtf16, with each malformed byte escaped instead of replaced.
+std::u16string Utf8ToUtf16EscapingBytes(std::string_view text);
+
 // Appends the UTF-8 form of one code point (U+FFFD for surrogates and
 // values past U+10FFFF).
 void AppendUtf8(std::string& out, char32_t cp);

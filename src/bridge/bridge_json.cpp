@@ -226,7 +226,12 @@ private:
       }
       FPos = afterHigh; // the next escape stands on its own
     }
-    AppendUtf8(out, unit); // a lone surrogate becomes U+FFFD
+    if (unit >= kFirstEscapedByte && unit <= kLastEscapedByte) {
+      // A byte of a name that is not UTF-8, as StringToJsonString wrote it.
+      out.push_back(static_cast<char>(unit - 0xDC00));
+      return true;
+    }
+    AppendUtf8(out, unit); // any other lone surrogate becomes U+FFFD
     return true;
   }
 

@@ -1,5 +1,8 @@
 #include "bridge/bridge_json.h"
 
+#include "base/str_utils.h"
+#include "non_utf8_names.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -35,6 +38,9 @@ TEST(BridgeJson, StringsAreDecodedToUtf8) {
       {R"("\ud83d\ude00")", "\xF0\x9F\x98\x80"}, // surrogate pair
       {R"("\ud83d")", "\xEF\xBF\xBD"},           // lone high surrogate
       {R"("\ude00x")", "\xEF\xBF\xBDx"},         // lone low surrogate
+      {R"("\udc7f")", "\xEF\xBF\xBD"},           // just below the escaped bytes
+      {R"("\udc80\udcFF")", "\x80\xFF"},         // escaped bytes
+      {R"("\ud83d\udc80")", "\xF0\x9F\x92\x80"}, // a pair, not an escaped byte
       {R"("\ud83d\u0041")", "\xEF\xBF\xBD"
                             "A"},   // high then not a low
       {"\"\xC3\xA9\"", "\xC3\xA9"}, // raw UTF-8 kept
@@ -48,6 +54,16 @@ TEST(BridgeJson, StringsAreDecodedToUtf8) {
   };
   for (const TCase& c : cases) {
     EXPECT_EQ(ItemText(c.Json), c.Text) << c.Json;
+  }
+}
+
+TEST(BridgeJson, NamesThatAreNotUtf8ComeBackAsTheSameBytes) {
+  // What the runtime writes for a name, the page sends back unchanged, and
+  // the reader gives the very bytes again.
+  for (const TByteName& name : kByteNames) {
+    const std::string json = TStrUtils::StringToJsonString(name.Bytes);
+    EXPECT_EQ(json, name.Json) << name.What;
+    EXPECT_EQ(ItemText(json), name.Bytes) << name.What;
   }
 }
 

@@ -72,8 +72,8 @@ TEST(StringToJsonString, EscapesPerUtf16CodeUnit) {
       {"\b\t\n\f\r", R"("\b\t\n\f\r")"},
       {"say \"hi\" \\ there", R"("say \"hi\" \\ there")"},
       {"C:\\Users\\\xC3\xB1", "\"C:\\\\Users\\\\\xC3\xB1\""},
-      {"\xFF", R"("\uFFFD")"},           // malformed byte
-      {"\xE2\x82", R"("\uFFFD\uFFFD")"}, // cut-off sequence
+      {"\xFF", R"("\uDCFF")"},           // malformed byte: kept as an escaped byte
+      {"\xE2\x82", R"("\uDCE2\uDC82")"}, // cut-off sequence
   };
   for (const auto& [input, expected] : cases) {
     EXPECT_EQ(TStrUtils::StringToJsonString(input), expected) << testing::PrintToString(input);

@@ -37,6 +37,27 @@ TEST(Utf, MalformedInputBecomesReplacementCharacters) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD800, u'x'}), "\xEF\xBF\xBDx");
 }
 
+TEST(Utf, EscapingKeepsEachMalformedByteAsALoneSurrogate) {
+  struct TCase {
+    std::string Input;
+    std::u16string Expected;
+  };
+  const TCase cases[] = {
+      {"a\xC3\xA9\xF0\x9F\x98\x80", u"a\x00E9\xD83D\xDE00"}, // well-formed: as Utf8ToUtf16
+      {"\xC3", u"\xDCC3"},
+      {"\xC0\xAF", u"\xDCC0\xDCAF"},
+      {"\xED\xB2\x80", u"\xDCED\xDCB2\xDC80"}, // an encoded escape is escaped in turn
+      {"\xE2\x82"
+       "a",
+       u"\xDCE2\xDC82"
+       u"a"},
+      {"\xEF\xBF\xBD", u"\xFFFD"}, // a written U+FFFD stays one
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(Utf8ToUtf16EscapingBytes(c.Input), c.Expected) << testing::PrintToString(c.Input);
+  }
+}
+
 TEST(Utf, PathsKeepNonAsciiNames) {
   const std::string name = "dir \xC3\xB1\xE4\xB8\xAD/app \xC3\xBC.exe";
   EXPECT_EQ(PathToUtf8(PathFromUtf8(name)), name);
