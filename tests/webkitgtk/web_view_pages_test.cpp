@@ -120,15 +120,20 @@ chrome.webview.addEventListener('message', e => chrome.webview.postMessage(e.dat
       R"("plain text")",
       // A member that an object literal would have taken as its prototype.
       R"({"__proto__":{"p":1},"line":"a\u2028b"})",
+      // Lone surrogates, as the bytes of a name that is not UTF-8 travel:
+      // JSON allows them, the page keeps them and sends them back.
+      R"({"name":"caf\uDCE9\uDC80","pair":"\uD83D\uDE00","high":"\uD800x"})",
   };
   for (const std::string& json : posted)
     EXPECT_EQ(webView->PostWebMessageAsJson(json), kSOk) << json;
-  ASSERT_TRUE(Host.WaitForMessages(3));
+  ASSERT_TRUE(Host.WaitForMessages(4));
   EXPECT_EQ(Host.Messages[0].Json, posted[0]);
   EXPECT_EQ(Host.Messages[1].Json, posted[1]);
   EXPECT_EQ(Host.Messages[2].Json, "{\"__proto__\":{\"p\":1},\"line\":\"a\u2028b\"}");
+  EXPECT_EQ(Host.Messages[3].Json,
+            "{\"name\":\"caf\\udce9\\udc80\",\"pair\":\"\xF0\x9F\x98\x80\",\"high\":\"\\ud800x\"}");
 
-  for (const char* invalid : {"", "{", "{'a':1}", "[1,]", "undefined", "1 2"})
+  for (const char* invalid : {"", "{", "{'a':1}", "[1,]", "undefined", "1 2", R"("\uDC8")"})
     EXPECT_EQ(webView->PostWebMessageAsJson(invalid), kEInvalidArg) << invalid;
 }
 

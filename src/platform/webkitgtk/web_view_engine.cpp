@@ -44,6 +44,46 @@ void OnSchemeRequest(WebKitURISchemeRequest* request, gpointer) {
   webkit_uri_scheme_request_finish_error(request, error.Get());
 }
 
+// The JSON text with every escaped surrogate that is not half of a pair
+// written as "\uFFFD" instead. The JSON grammar allows a lone one (the
+// bridge carries the bytes of a file name that is not UTF-8 that way, and
+// a page's JSON.stringify writes them), but the parser refuses it.
+std::string WithLoneSurrogatesMasked(const std::string& json) {
+  const auto unitAt = [&json](size_t at) -> long {
+    if (at + 6 > json.size() || json[at] != '\\' || json[at + 1] != 'u')
+      return -1;
+    long unit = 0;
+    for (size_t k = at + 2; k < at + 6; ++k) {
+      const char c = json[k];
+      const int digit = c >= '0' && c <= '9'   ? c - '0'
+                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                               : -1;
+      if (digit < 0)
+        return -1;
+      unit = unit * 16 + digit;
+    }
+    return unit;
+  };
+  const auto isHigh = [](long unit) { return unit >= 0xD800 && unit <= 0xDBFF; };
+  const auto isLow = [](long unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
+  std::string masked = json;
+  for (size_t at = 0; at < json.size(); ++at) {
+    if (json[at] != '\\')
+      continue;
+    const long unit = unitAt(at);
+    if (isHigh(unit) && isLow(unitAt(at + 6))) {
+      at += 11; // a pair stays as it is
+    } else if (isHigh(unit) || isLow(unit)) {
+      masked.replace(at + 2, 4, "FFFD");
+      at += 5;
+    } else {
+      ++at; // the escaped character, a backslash included
+    }
+  }
+  return masked;
+}
+
 } // namespace
 
 TEngine::TEngine(EventLoop& loop) : FLoop(loop), FContext(NewContext()) {
@@ -57,11 +97,12 @@ TEngine::TEngine(EventLoop& loop) : FLoop(loop), FContext(NewContext()) {
 // A parser of our own process rather than JavaScriptCore's: a JavaScript
 // machine in the UI process would cost memory for the program's whole life.
 bool IsValidJson(const std::string& json) {
-  return nlohmann::json::accept(json);
+  return nlohmann::json::accept(WithLoneSurrogatesMasked(json));
 }
 
 std::optional<std::string> JsonString(const std::string& json) {
-  const nlohmann::json value = nlohmann::json::parse(json, nullptr, false);
+  const nlohmann::json value =
+      nlohmann::json::parse(WithLoneSurrogatesMasked(json), nullptr, false);
   if (!value.is_string())
     return std::nullopt;
   return value.get<std::string>();

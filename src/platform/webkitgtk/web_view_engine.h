@@ -30,9 +30,11 @@ private:
   TGObject<WebKitWebContext> FContext;
 };
 
-// Whether `json` is one JSON text (RFC 8259, UTF-8).
+// Whether `json` is one JSON text (RFC 8259, UTF-8; lone escaped surrogates
+// allowed, as the grammar does).
 bool IsValidJson(const std::string& json);
-// The string that `json` stands for; nothing when it is no JSON string.
+// The string that `json` stands for, a lone surrogate in it as U+FFFD;
+// nothing when it is no JSON string.
 std::optional<std::string> JsonString(const std::string& json);
 
 // "major.minor.micro" of the WebKitGTK library in use.
