@@ -232,8 +232,9 @@ public:
   void SystemMacAddresses(const std::string& uuid);
 
   // --- Notifications (functions/notification_functions.cpp) ---
-  // qel.system.notification: presents a desktop notification at once; false
-  // when the platform offers no notification service.
+  // qel.system.notification: presents a desktop notification at once and
+  // answers once the service has: true when shown, false when there is no
+  // notification service or it refused.
   void SystemNotification(const std::string& uuid, const TJsonValue& data);
   // The notification centre's click: raises the page's onNotificationClick
   // with the name of the notification clicked.

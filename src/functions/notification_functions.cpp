@@ -3,8 +3,8 @@
 #include "bridge/handler_bindings.h"
 #include "bridge/page_events.h"
 
-#include <exception>
 #include <string>
+#include <utility>
 
 namespace tessera {
 
@@ -22,26 +22,24 @@ void TBrowserExternalModule::SystemNotification(const std::string& uuid, const T
   const std::string name = GetJsonString(data, "name", "");
   const std::string title = GetJsonString(data, "title", "");
   const std::string body = GetJsonString(data, "body", "");
-  if (!NotificationCenter->Available()) {
-    PostCallSuccess(uuid, "false");
-    return;
-  }
-  try {
-    // The title is a heading over the body only when there are both;
-    // otherwise the notification is one text, the two run together.
-    if (!title.empty() && !body.empty()) {
-      NotificationCenter->Present(name, title, body);
-    } else {
-      NotificationCenter->Present(name, "", title + body);
+  // The page hears whether it was shown once the service has answered; a
+  // slow notification server must not hold the window meanwhile. The
+  // centre lives as long as this module and never answers after it.
+  auto answer = [this, uuid](TNotificationOutcome outcome, const std::string& reason) {
+    if (outcome == TNotificationOutcome::Refused) {
+      // The service refused it after all: not presented, so the page hears
+      // false, and the reason goes where errors go.
+      Report("qel.system.notification() was not presented: " + reason);
     }
-  } catch (const std::exception& error) {
-    // The service refused it after all: not presented, so the page hears
-    // false, and the reason goes where errors go.
-    Report(std::string("qel.system.notification() was not presented: ") + error.what());
-    PostCallSuccess(uuid, "false");
-    return;
+    PostCallSuccess(uuid, outcome == TNotificationOutcome::Presented ? "true" : "false");
+  };
+  // The title is a heading over the body only when there are both;
+  // otherwise the notification is one text, the two run together.
+  if (!title.empty() && !body.empty()) {
+    NotificationCenter->Present(name, title, body, std::move(answer));
+  } else {
+    NotificationCenter->Present(name, "", title + body, std::move(answer));
   }
-  PostCallSuccess(uuid, "true");
 }
 
 void TBrowserExternalModule::NotificationCenterReceiveLocalNotification(const std::string& name) {

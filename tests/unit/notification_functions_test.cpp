@@ -58,6 +58,21 @@ TEST_F(NotificationFunctions, RepliesFalseWhenNothingWasPresented) {
   EXPECT_TRUE(Center().Presented.empty());
 }
 
+TEST_F(NotificationFunctions, TheReplyWaitsForTheServiceToAnswer) {
+  // A service that answers late: the call returns without a reply, and
+  // each answer, in turn, gives the page its own.
+  Center().AnswerLater = true;
+  EXPECT_EQ(Call(11005, R"({"name":"a","title":"First"})"), "");
+  Center().IsAvailable = false;
+  EXPECT_EQ(Call(11005, R"({"name":"b","title":"Second"})"), "");
+  EXPECT_TRUE(WebView.Replies.empty());
+
+  ASSERT_TRUE(Center().AnswerHeld());
+  ASSERT_TRUE(Center().AnswerHeld());
+  EXPECT_EQ(WebView.Replies, (std::vector<std::string>{Success("true"), Success("false")}));
+  EXPECT_FALSE(Center().AnswerHeld());
+}
+
 TEST_F(NotificationFunctions, AClickRaisesThePageEventWithTheNameAsAStringLiteral) {
   Center().Click("report-7");
   Center().Click("");

@@ -281,16 +281,28 @@ public:
   virtual bool Execute(TNativeWindow owner) = 0;
   virtual std::string FileName() const = 0;
 };
+
+// What became of a notification the centre was asked to present.
+enum class TNotificationOutcome {
+  Presented,
+  // The platform offers no notification service (no server answers).
+  NoService,
+  // The service is there but refused this notification; the reason comes with it.
+  Refused,
+};
+
 // Desktop notifications of the application, with clicks reported back.
 class ToolkitNotificationCenter {
 public:
+  using TPresented = std::function<void(TNotificationOutcome outcome, const std::string& reason)>;
+
   virtual ~ToolkitNotificationCenter() = default;
-  // Whether the platform offers a notification service now.
-  virtual bool Available() = 0;
   // Shows a notification at once: `heading` (may be empty) over `text`; short display, default
-  // sound. `name` comes back in OnClick.
-  virtual void Present(const std::string& name, const std::string& heading,
-                       const std::string& text) = 0;
+  // sound. `name` comes back in OnClick. Never waits for the service: `done` runs once on the UI
+  // thread with the outcome, before Present returns where the system answers at once (Windows),
+  // else later from the event loop; not at all once the centre is gone.
+  virtual void Present(const std::string& name, const std::string& heading, const std::string& text,
+                       TPresented done) = 0;
   // Runs on the UI thread when the user clicks a notification this centre presented.
   std::function<void(const std::string& name)> OnClick;
 };

@@ -253,10 +253,29 @@ bool FakeFileDialog::Execute(TNativeWindow owner) {
 }
 
 void FakeNotificationCenter::Present(const std::string& name, const std::string& heading,
-                                     const std::string& text) {
-  if (!PresentError.empty())
-    throw std::runtime_error(PresentError);
-  Presented.push_back({name, heading, text});
+                                     const std::string& text, TPresented done) {
+  std::function<void()> answer;
+  if (!IsAvailable) {
+    answer = [done] { done(TNotificationOutcome::NoService, ""); };
+  } else if (!PresentError.empty()) {
+    answer = [done, reason = PresentError] { done(TNotificationOutcome::Refused, reason); };
+  } else {
+    Presented.push_back({name, heading, text});
+    answer = [done] { done(TNotificationOutcome::Presented, ""); };
+  }
+  if (AnswerLater)
+    FHeld.push_back(std::move(answer));
+  else
+    answer();
+}
+
+bool FakeNotificationCenter::AnswerHeld() {
+  if (FHeld.empty())
+    return false;
+  const std::function<void()> answer = std::move(FHeld.front());
+  FHeld.pop_front();
+  answer();
+  return true;
 }
 
 std::unique_ptr<ToolkitFileDialog> FakeToolkit::CreateFileDialog(TFileDialogKind kind) {

@@ -250,8 +250,8 @@ private:
   std::string FFileName;
 };
 
-// Records what it presents; the test switches the service off and plays
-// the user's clicks.
+// Records what it presents; the test switches the service off, holds the
+// service's answers back and plays the user's clicks.
 class FakeNotificationCenter final : public ToolkitNotificationCenter {
 public:
   struct TNotification {
@@ -259,10 +259,13 @@ public:
     std::string Heading;
     std::string Text;
   };
-  bool Available() override { return IsAvailable; }
-  // Throws PresentError, when set, as a service that refuses would.
-  void Present(const std::string& name, const std::string& heading,
-               const std::string& text) override;
+  // Answers NoService without IsAvailable, Refused with PresentError when
+  // set, else Presented; at once, or on AnswerHeld when AnswerLater is set.
+  void Present(const std::string& name, const std::string& heading, const std::string& text,
+               TPresented done) override;
+  // The service answers the oldest notification still waiting; false when
+  // none waits.
+  bool AnswerHeld();
   // The user clicks the notification of that name.
   void Click(const std::string& name) {
     if (OnClick)
@@ -271,7 +274,11 @@ public:
 
   bool IsAvailable = true;
   std::string PresentError;
+  bool AnswerLater = false;
   std::vector<TNotification> Presented;
+
+private:
+  std::deque<std::function<void()>> FHeld;
 };
 
 // The toolkit for unit tests: creates fake windows and controls, records

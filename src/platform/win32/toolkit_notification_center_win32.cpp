@@ -126,16 +126,12 @@ bool Win32NotificationCenter::EnsureIcon(UINT iconId) {
   return true;
 }
 
-bool Win32NotificationCenter::Available() {
-  return EnsureIcon(FNextIconId);
-}
-
 void Win32NotificationCenter::Present(const std::string& name, const std::string& heading,
-                                      const std::string& text) {
+                                      const std::string& text, TPresented done) {
   const UINT iconId = FNextIconId;
   if (!EnsureIcon(iconId)) {
-    throw Exception("the shell has no notification area (error " + std::to_string(GetLastError()) +
-                    ")");
+    done(TNotificationOutcome::NoService, "");
+    return;
   }
   NOTIFYICONDATAW data = NotifyIconData(FWindow, iconId);
   data.uFlags = NIF_INFO;
@@ -147,12 +143,14 @@ void Win32NotificationCenter::Present(const std::string& name, const std::string
   // An empty text takes a balloon away instead of showing one.
   CopyField(data.szInfo, text.empty() ? std::string(" ") : text);
   if (!Shell_NotifyIconW(NIM_MODIFY, &data)) {
-    throw Exception("the shell refused the notification (error " + std::to_string(GetLastError()) +
-                    ")");
+    done(TNotificationOutcome::Refused,
+         "the shell refused the notification (error " + std::to_string(GetLastError()) + ")");
+    return;
   }
   IconAt(iconId).Name = name;
   FLastIconId = iconId;
   FNextIconId = iconId % kIconCount + 1;
+  done(TNotificationOutcome::Presented, "");
 }
 
 } // namespace tessera::win32

@@ -24,11 +24,11 @@ public:
   Win32NotificationCenter(const Win32NotificationCenter&) = delete;
   Win32NotificationCenter& operator=(const Win32NotificationCenter&) = delete;
 
-  // True when the shell takes the icon the next notification goes out on.
-  bool Available() override;
-  // Throws when the shell refuses the icon or the balloon.
-  void Present(const std::string& name, const std::string& heading,
-               const std::string& text) override;
+  // The shell answers at once, so `done` runs before this returns: no
+  // service when the shell takes no icon (no notification area), refused
+  // when it takes the icon but not the balloon.
+  void Present(const std::string& name, const std::string& heading, const std::string& text,
+               TPresented done) override;
 
   // The window the shell sends kCallbackMessage to, and the ID of the icon
   // the last notification went out on: together they name it in

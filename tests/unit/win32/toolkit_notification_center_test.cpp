@@ -42,6 +42,19 @@ void PostCallback(HWND window, UINT iconId, UINT event) {
 
 class ToolkitNotificationCenterTest : public testing::Test {
 protected:
+  // Presents and answers what the shell said, which it does at once.
+  TNotificationOutcome Present(const std::string& name, const std::string& heading,
+                               const std::string& text) {
+    int answers = 0;
+    TNotificationOutcome outcome = TNotificationOutcome::Refused;
+    FCenter->Present(name, heading, text, [&](TNotificationOutcome given, const std::string&) {
+      ++answers;
+      outcome = given;
+    });
+    EXPECT_EQ(answers, 1) << "the shell answers before Present returns";
+    return outcome;
+  }
+
   std::unique_ptr<Toolkit> FToolkit = CreateWin32Toolkit();
   std::unique_ptr<ToolkitNotificationCenter> FCenter = FToolkit->CreateNotificationCenter();
   std::vector<std::string> FClicks;
@@ -50,11 +63,10 @@ protected:
 TEST_F(ToolkitNotificationCenterTest, ABalloonClickReportsTheNameOfThatBalloon) {
   FCenter->OnClick = [this](const std::string& name) { FClicks.push_back(name); };
   HWND window = AsWin32(*FCenter).MessageWindow();
-  ASSERT_TRUE(FCenter->Available());
-
-  FCenter->Present("first", "Export done", "Saved to report.pdf");
+  ASSERT_EQ(Present("first", "Export done", "Saved to report.pdf"),
+            TNotificationOutcome::Presented);
   const UINT firstIcon = AsWin32(*FCenter).LastIconId();
-  FCenter->Present(R"(second "one")", "", "");
+  ASSERT_EQ(Present(R"(second "one")", "", ""), TNotificationOutcome::Presented);
   const UINT secondIcon = AsWin32(*FCenter).LastIconId();
   EXPECT_NE(firstIcon, secondIcon);
   EXPECT_TRUE(ShellHasIcon(window, firstIcon));
@@ -91,7 +103,7 @@ TEST_F(ToolkitNotificationCenterTest, IconsAreReusedInTurnAndCarryTheLatestName)
   std::vector<std::string> names;
   for (UINT i = 0; i <= Win32NotificationCenter::kIconCount; ++i) {
     names.push_back(std::string(1, static_cast<char>('a' + i)));
-    FCenter->Present(names.back(), "", "text");
+    EXPECT_EQ(Present(names.back(), "", "text"), TNotificationOutcome::Presented);
     icons.push_back(AsWin32(*FCenter).LastIconId());
   }
   EXPECT_EQ(icons.front(), icons.back());
