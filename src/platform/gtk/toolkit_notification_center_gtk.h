@@ -2,50 +2,41 @@
 
 #include "platform/api/toolkit.h"
 
-#include <libnotify/notify.h>
-
-#include <list>
 #include <memory>
 #include <string>
 
 namespace tessera::gtk {
 
-// Desktop notifications through libnotify (the desktop's notification
-// server on the session bus). Each notification carries a "default" action,
-// the one a click on its body invokes, which reports the click back with
-// the notification's name. Notifications are kept until the server says
-// they closed: a click can only come while the object is alive.
+// Desktop notifications through the desktop's notification server
+// (org.freedesktop.Notifications on the session bus), spoken to directly
+// with asynchronous D-Bus calls: a server that is slow to answer, or a bus
+// that is slow to reach, never holds the UI thread. Each notification
+// carries a "default" action, the one a click on its body invokes, which
+// the server reports back (ActionInvoked) and the centre passes on with the
+// notification's name. Outcomes and clicks reach the caller from the event
+// loop, never from inside a D-Bus callback.
 class GtkNotificationCenter final : public ToolkitNotificationCenter {
 public:
-  GtkNotificationCenter();
+  // `busAddress` names the bus to reach the server on; empty for the
+  // session bus.
+  explicit GtkNotificationCenter(std::string busAddress = {});
   ~GtkNotificationCenter() override;
   GtkNotificationCenter(const GtkNotificationCenter&) = delete;
   GtkNotificationCenter& operator=(const GtkNotificationCenter&) = delete;
 
-  // Asks the server on the session bus; false without a bus or a server.
-  bool Available() override;
-  // Throws when the server refuses the notification.
-  void Present(const std::string& name, const std::string& heading,
-               const std::string& text) override;
+  // No bus, or no server on it (none runs and none can be started, or none
+  // answers in time): NoService. A server that answers with an error:
+  // Refused, with its message.
+  void Present(const std::string& name, const std::string& heading, const std::string& text,
+               TPresented done) override;
 
-  // How many presented notifications are still open.
-  std::size_t OpenCount() const { return FOpen.size(); }
+  // How many presented notifications the server has not yet closed.
+  std::size_t OpenCount() const;
+
+  struct TState;
 
 private:
-  class TShown;
-
-  static void OnAction(NotifyNotification* notification, char* action, gpointer data) noexcept;
-  static void OnClosed(NotifyNotification* notification, gpointer data) noexcept;
-  void Clicked(TShown& shown);
-  void Closed(TShown& shown);
-  // The body as the server reads it: a server that reads markup gets the
-  // text escaped, so "<b>" and "&" stay what the page wrote.
-  std::string BodyFor(const std::string& text);
-
-  // Whether the server reads the body as markup; asked once.
-  int FBodyMarkup = -1;
-
-  std::list<std::unique_ptr<TShown>> FOpen;
+  std::shared_ptr<TState> FState;
 };
 
 } // namespace tessera::gtk

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # qel.dialogs from a real page on the GTK file choosers (typed into with
-# xdotool), and qel.system.notification through libnotify: dunst shows it on
+# xdotool), and qel.system.notification over D-Bus: dunst shows it on
 # a private session bus, and its default action (the click) raises the
 # page's onNotificationClick with the notification's name.
 
