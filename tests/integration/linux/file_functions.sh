@@ -42,6 +42,13 @@ async function run() {
   await check("listEmpty", qel.folders.listFiles({ dirPath: "t/empty", fileMask: "*.*", allDirs: true }));
   await check("listNone", qel.folders.listFiles({ dirPath: "t/none", fileMask: "*.*", allDirs: true }));
   await check("listNoAllDirs", qel.folders.listFiles({ dirPath: "t/list", fileMask: "*.*" }));
+  // A name that is not UTF-8 comes with its stray byte as a lone surrogate,
+  // and handing it back reaches that very file.
+  const latin = await qel.folders.listFiles({ dirPath: "t/latin", fileMask: "*.*", allDirs: false });
+  report("latinList", latin);
+  await check("latinEscaped", latin[0].endsWith("/caf\udce9.txt"));
+  await check("latinExists", qel.files.fileExists({ filePath: latin[0] }));
+  await check("latinWrite", qel.files.writeTextFile({ filePath: latin[0], contents: "new" }));
   await check("base64", qel.base64.decodeToFile({ filePath: "t/b64/x.bin", contents: "QUJD" }));
   await check("extract", qel.files.extractFile({ sourceFile: "/data/packed.txt", targetFile: exeDir + "t/out.txt" }));
   await check("extractNone", qel.files.extractFile({ sourceFile: "/data/none.txt", targetFile: exeDir + "t/none.txt" }));
@@ -69,6 +76,8 @@ for file in existing.txt gone.txt list/a.txt list/b.log list/inner/c.TXT 'list/q
   echo x >"$T/$file"
 done
 printf 'in here' >"$T/marker.txt"
+mkdir -p "$T/latin"
+echo x >"$T/latin/caf"$'\xe9'".txt"
 
 step "files and folders are tested, written and deleted where the calls say"
 start_app files
@@ -103,6 +112,15 @@ wait_report files listTop
 expect_report files listEmpty '[]'
 expect_report files listNone '"rejected: The specified folder does not exist."'
 expect_report files listNoAllDirs '"rejected: Missing allDirs"'
+
+step "a name that is not UTF-8 is listed with an escape and reaches its file"
+expect_report files latinList "[\"$T/latin/caf\\udce9.txt\"]"
+expect_report files latinEscaped true
+expect_report files latinExists true
+expect_report files latinWrite true
+[ "$(od -An -tx1 "$T/latin/caf"$'\xe9'".txt" | tr -d ' \n')" = "efbbbf6e65770d0a" ] ||
+  fail "writeTextFile through the escaped name wrote $(ls "$T/latin")"
+[ "$(ls "$T/latin" | wc -l)" -eq 1 ] || fail "a file under another name was made: $(ls "$T/latin")"
 
 step "base64 and package entries become files"
 expect_report files base64 true
