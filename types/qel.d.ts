@@ -315,7 +315,7 @@ declare namespace Qel {
     shutdown(): Promise<true>;
     /** Lines such as "E,00:1A:2B:3C:4D:5E" (E Ethernet, W wireless, U other). */
     macAddresses(): Promise<string[]>;
-    /** A desktop notification; false when the system has no notification service. */
+    /** A desktop notification, answered once the notification service has: false when there is none or it refused. */
     notification(args: NotificationArgs): Promise<boolean>;
   }
 
