@@ -6,6 +6,8 @@
 #include <gtk/gtk.h>
 #include <gtk/gtkx.h>
 
+#include <array>
+#include <optional>
 #include <utility>
 
 namespace tessera::testing_gtk {
@@ -89,6 +91,35 @@ bool Viewable(GtkWidget* widget) {
   return XGetWindowAttributes(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), &attributes) !=
              0 &&
          attributes.map_state == IsViewable;
+}
+
+} // namespace tessera::testing_gtk
+
+namespace tessera::testing_gtk {
+
+std::optional<std::array<long, 4>> NetFrameExtents(GtkWidget* toplevel) {
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  if (window == nullptr || !GDK_IS_X11_WINDOW(window)) {
+    return std::nullopt;
+  }
+  Display* display = GDK_WINDOW_XDISPLAY(window);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long remaining = 0;
+  unsigned char* data = nullptr;
+  std::optional<std::array<long, 4>> extents;
+  if (XGetWindowProperty(display, GDK_WINDOW_XID(window),
+                         XInternAtom(display, "_NET_FRAME_EXTENTS", False), 0, 4, False,
+                         XA_CARDINAL, &type, &format, &count, &remaining, &data) == Success &&
+      data != nullptr && format == 32 && count == 4) {
+    const auto* values = reinterpret_cast<const long*>(data);
+    extents = std::array<long, 4>{values[0], values[1], values[2], values[3]};
+  }
+  if (data != nullptr) {
+    XFree(data);
+  }
+  return extents;
 }
 
 } // namespace tessera::testing_gtk

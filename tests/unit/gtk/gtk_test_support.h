@@ -9,9 +9,11 @@
 #include <gtk/gtk.h>
 #include <sys/wait.h>
 
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -143,6 +145,11 @@ bool HasNetWmState(GtkWidget* toplevel, const char* state);
 // WM_NORMAL_HINTS minimum; a window that is not resizable asks for its size
 // as the smallest and the largest), or 0 x 0 without one.
 std::pair<int, int> MinimumSizeHint(GtkWidget* toplevel);
+
+// The frame the window manager announced around the toplevel
+// (_NET_FRAME_EXTENTS: left, right, top, bottom), read from the X server
+// here rather than through the code under test; nullopt without one.
+std::optional<std::array<long, 4>> NetFrameExtents(GtkWidget* toplevel);
 
 // Whether the X server shows the widget's window: mapped, and so are the
 // windows that hold it (for a tray icon, the tray's). An X request, so it
