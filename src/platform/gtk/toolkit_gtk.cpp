@@ -137,7 +137,24 @@ public:
 
   std::vector<std::string> StyleNames() const override { return AllStyleNames(); }
   std::string ActiveStyle() const override { return FVisualStyle.ActiveName(); }
-  bool SetStyle(const std::string& name) override { return FVisualStyle.Set(name); }
+  bool SetStyle(const std::string& name) override {
+    if (!FVisualStyle.Set(name)) {
+      return false;
+    }
+    // A stored style shows in the title bars, which the windows draw
+    // themselves while it is active; the system's look is the window
+    // manager's.
+    const bool styled = !IsSystemStyleName(FVisualStyle.ActiveName());
+    if (styled != FShared->StyledTitleBars) {
+      FShared->StyledTitleBars = styled;
+      // A copy: a window reports its new client size to its owner.
+      const std::vector<GtkToolkitWindow*> windows = FShared->Windows;
+      for (GtkToolkitWindow* window : windows) {
+        window->UpdateTitleBar();
+      }
+    }
+    return true;
+  }
 
 private:
   std::shared_ptr<gtk::TToolkitShared> FShared = std::make_shared<gtk::TToolkitShared>();

@@ -113,8 +113,12 @@ GtkToolkitWindow::GtkToolkitWindow(ToolkitWindowEvents& events, TWindowKind kind
     // colour their owner gives them.
     gtk_style_context_add_class(gtk_widget_get_style_context(FWindow), kStyledWindowClass);
     gtk_style_context_add_class(gtk_widget_get_style_context(FClient.Get()), kStyledClientClass);
+    CreateTitleBar();
   }
   FBounds = {0, 0, kDefaultWidth, kDefaultHeight};
+  FShared->Windows.push_back(this);
+  // The window manager's announcements of the frame are property changes.
+  gtk_widget_add_events(FWindow, GDK_PROPERTY_CHANGE_MASK);
 
   g_signal_connect(FWindow, "delete-event", G_CALLBACK(&GtkToolkitWindow::OnDeleteEvent), this);
   g_signal_connect(FWindow, "configure-event", G_CALLBACK(&GtkToolkitWindow::OnConfigureEvent),
@@ -122,6 +126,8 @@ GtkToolkitWindow::GtkToolkitWindow(ToolkitWindowEvents& events, TWindowKind kind
   g_signal_connect(FWindow, "window-state-event", G_CALLBACK(&GtkToolkitWindow::OnWindowStateEvent),
                    this);
   g_signal_connect(FWindow, "realize", G_CALLBACK(&GtkToolkitWindow::OnRealize), this);
+  g_signal_connect(FWindow, "property-notify-event",
+                   G_CALLBACK(&GtkToolkitWindow::OnPropertyNotify), this);
   g_signal_connect(FClient.Get(), "size-allocate", G_CALLBACK(&GtkToolkitWindow::OnClientAllocate),
                    this);
   ApplyStyles();
@@ -132,6 +138,7 @@ GtkToolkitWindow::~GtkToolkitWindow() {
   if (FShared->MainWindow == this) {
     FShared->MainWindow = nullptr;
   }
+  std::erase(FShared->Windows, this);
   if (FModalLoop != nullptr) {
     g_main_loop_quit(FModalLoop);
   }
@@ -150,6 +157,9 @@ GtkToolkitWindow::~GtkToolkitWindow() {
   }
   g_signal_handlers_disconnect_by_data(FClient.Get(), this);
   g_signal_handlers_disconnect_by_data(FWindow, this);
+  if (FTitleBar != nullptr) {
+    g_signal_handlers_disconnect_by_data(FTitleBar, this);
+  }
   g_object_set_data(G_OBJECT(FClient.Get()), kWindowKey, nullptr);
   g_object_set_data(G_OBJECT(FWindow), kWindowKey, nullptr);
   gtk_widget_destroy(FWindow);
@@ -167,6 +177,7 @@ GtkToolkitWindow* GtkToolkitWindow::FromTopLevel(GtkWindow* window) {
 }
 
 void GtkToolkitWindow::NotifyHandleCreated() {
+  FComplete = true;
   FEvents.HandleCreated(Handle());
 }
 
@@ -195,15 +206,17 @@ gboolean GtkToolkitWindow::OnConfigureEvent(GtkWidget*, GdkEventConfigure* event
     int left = 0;
     int top = 0;
     gtk_window_get_position(window->TopLevel(), &left, &top);
-    int width = event->width;
-    int height = event->height;
+    // The position is the frame's (GTK's gravity is the north-west corner).
+    int width = event->width + window->FFrame.Width();
+    int height = event->height + window->FFrame.Height();
     if (window->FSizeRequestPending) {
-      if (window->AwaitsRequestedSize(event->window, width, height)) {
+      if (window->AwaitsRequestedSize(event->window, event->width, event->height)) {
         // Asked again before GTK's own handler sees the event, so that it
         // keeps the request instead of settling on this size.
         width = Width(window->FBounds);
         height = Height(window->FBounds);
-        gtk_window_resize(window->TopLevel(), width, height);
+        const auto [windowWidth, windowHeight] = window->WindowSize();
+        gtk_window_resize(window->TopLevel(), windowWidth, windowHeight);
       } else {
         window->FSizeRequestPending = false;
       }
@@ -228,8 +241,10 @@ gboolean GtkToolkitWindow::OnWindowStateEvent(GtkWidget*, GdkEventWindowState* e
       // its configure event came before this one.
       window->FSizeRequestPending = false;
       const TBoundsRect bounds = window->FBounds;
-      window->FBounds = {bounds.Left, bounds.Top, bounds.Left + gdk_window_get_width(event->window),
-                         bounds.Top + gdk_window_get_height(event->window)};
+      window->FBounds = {bounds.Left, bounds.Top,
+                         bounds.Left + gdk_window_get_width(event->window) + window->FFrame.Width(),
+                         bounds.Top + gdk_window_get_height(event->window) +
+                             window->FFrame.Height()};
     }
     const bool iconified = (state & GDK_WINDOW_STATE_ICONIFIED) != 0;
     if ((state & GDK_WINDOW_STATE_ICONIFIED) != 0) {
@@ -275,13 +290,179 @@ void GtkToolkitWindow::OnClientAllocate(GtkWidget*, GdkRectangle* allocation,
 
 void GtkToolkitWindow::OnRealize(GtkWidget*, gpointer self) noexcept {
   GuardCallback<int>("window realize", 0, [&] {
-    static_cast<GtkToolkitWindow*>(self)->ApplyCursor();
+    auto* window = static_cast<GtkToolkitWindow*>(self);
+    window->ApplyCursor();
+    window->ApplyDecorations();
+    // The first frame is the answer to the size asked for.
+    window->FFrameExpected = true;
+    // The frame comes with the first showing; asked for now, it may be
+    // known before, and the window shown at its size from the start.
+    RequestFrameExtents(gtk_widget_get_window(window->FWindow));
     return 0;
   });
 }
 
+gboolean GtkToolkitWindow::OnPropertyNotify(GtkWidget*, GdkEventProperty* event,
+                                            gpointer self) noexcept {
+  GuardCallback<int>("window frame", 0, [&] {
+    // A window manager that lets the window go (hidden) may take the
+    // property away; the frame stays what it was for the next showing.
+    if (!IsFrameExtentsChange(event) || event->state == GDK_PROPERTY_DELETE) {
+      return 0;
+    }
+    auto* window = static_cast<GtkToolkitWindow*>(self);
+    window->FrameChanged(ReadFrameExtents(event->window));
+    return 0;
+  });
+  return FALSE;
+}
+
+void GtkToolkitWindow::FrameChanged(const TFrameExtents& frame) {
+  if (frame == FFrame) {
+    return;
+  }
+  const TFrameExtents old = FFrame;
+  const TBoundsRect client = ClientRect();
+  FFrame = frame;
+  ApplyGeometryHints();
+  const bool expected = std::exchange(FFrameExpected, false);
+  if (FEmbedded) {
+    return;
+  }
+  GdkWindow* gdkWindow = gtk_widget_get_window(FWindow);
+  const bool managed = gdkWindow != nullptr && gtk_widget_get_mapped(FWindow) &&
+                       (gdk_window_get_state(gdkWindow) & kManagedSizeStates) != 0;
+  if (managed) {
+    // The window manager sizes the window now; the size asked for is
+    // brought back around the frame when it gives the size back.
+    FFrameDeferred = FFrameDeferred || expected;
+  }
+  if (!managed && std::exchange(FFrameDeferred, false) && !FKeepClientSize) {
+    // The window manager restores the size asked for before it framed the
+    // window: the outer size asked for is made good now.
+    int width = FNormalWidth;
+    int height = FNormalHeight;
+    ClampSize(width, height);
+    FBounds.Right = FBounds.Left + width;
+    FBounds.Bottom = FBounds.Top + height;
+    ApplySize();
+  } else if (managed || !expected) {
+    // The window manager changed the frame of its own accord (maximized,
+    // restored) and sized the window itself: the outer size follows the
+    // window's.
+    FBounds.Right = FBounds.Left + gdk_window_get_width(gdkWindow) + frame.Width();
+    FBounds.Bottom = FBounds.Top + gdk_window_get_height(gdkWindow) + frame.Height();
+  } else {
+    if (FKeepClientSize) {
+      FBounds.Right += frame.Width() - old.Width();
+      FBounds.Bottom += frame.Height() - old.Height();
+    }
+    // The window manager keeps the frame in its place: no move.
+    int width = Width(FBounds);
+    int height = Height(FBounds);
+    ClampSize(width, height);
+    FBounds.Right = FBounds.Left + width;
+    FBounds.Bottom = FBounds.Top + height;
+    ApplySize();
+  }
+  if (ClientRect() != client) {
+    ReportClientSize();
+  }
+}
+
+void GtkToolkitWindow::CreateTitleBar() {
+  FHeaderBar = gtk_header_bar_new();
+  gtk_style_context_add_class(gtk_widget_get_style_context(FHeaderBar), kStyledTitleBarClass);
+  gtk_widget_show(FHeaderBar);
+  FTitleBar = gtk_event_box_new();
+  // Input only: the header bar paints the title bar.
+  gtk_event_box_set_visible_window(GTK_EVENT_BOX(FTitleBar), FALSE);
+  gtk_container_add(GTK_CONTAINER(FTitleBar), FHeaderBar);
+  gtk_box_pack_start(GTK_BOX(FLayout), FTitleBar, FALSE, FALSE, 0);
+  gtk_box_reorder_child(GTK_BOX(FLayout), FTitleBar, 0);
+  g_signal_connect(FTitleBar, "button-press-event", G_CALLBACK(&GtkToolkitWindow::OnTitleBarPress),
+                   this);
+}
+
+bool GtkToolkitWindow::ShowsTitleBar() const {
+  return FTitleBar != nullptr && FShared->StyledTitleBars && FBorderStyle != TBorderStyle::None;
+}
+
+void GtkToolkitWindow::UpdateTitleBar() {
+  if (FTitleBar == nullptr) {
+    return;
+  }
+  const bool show = ShowsTitleBar();
+  const TBoundsRect client = ClientRect();
+  if (show) {
+    gtk_header_bar_set_title(GTK_HEADER_BAR(FHeaderBar), gtk_window_get_title(TopLevel()));
+    // The header bar makes the buttons for the window as it is now (a
+    // window that is not resizable gets no maximize button); asked anew
+    // after every change of the frame.
+    gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(FHeaderBar), FALSE);
+    gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(FHeaderBar), TRUE);
+  }
+  gtk_widget_set_visible(FTitleBar, show);
+  ApplyDecorations();
+  if (!FEmbedded) {
+    ApplyNaturalSize();
+  }
+  if (ClientRect() != client) {
+    ReportClientSize();
+  }
+}
+
+void GtkToolkitWindow::ApplyDecorations() {
+  GdkWindow* gdkWindow = gtk_widget_get_window(FWindow);
+  if (gdkWindow == nullptr || !gtk_window_get_decorated(TopLevel())) {
+    // GTK tells an undecorated window's manager itself.
+    return;
+  }
+  // Without its title bar the window manager keeps the border, by which
+  // the window is resized.
+  const GdkWMDecoration decorations = ShowsTitleBar() ? GDK_DECOR_BORDER : GDK_DECOR_ALL;
+  GdkWMDecoration current{};
+  if (!gdk_window_get_decorations(gdkWindow, &current) || current != decorations) {
+    // The frame that comes of it keeps the window's outer size.
+    FFrameExpected = true;
+    gdk_window_set_decorations(gdkWindow, decorations);
+  }
+}
+
+gboolean GtkToolkitWindow::OnTitleBarPress(GtkWidget*, GdkEventButton* event,
+                                           gpointer self) noexcept {
+  return GuardCallback<gboolean>("title bar", FALSE, [&]() -> gboolean {
+    if (event->button != GDK_BUTTON_PRIMARY) {
+      return FALSE;
+    }
+    GtkWindow* window = static_cast<GtkToolkitWindow*>(self)->TopLevel();
+    if (event->type == GDK_2BUTTON_PRESS) {
+      if (gtk_window_get_resizable(window)) {
+        if (gtk_window_is_maximized(window)) {
+          gtk_window_unmaximize(window);
+        } else {
+          gtk_window_maximize(window);
+        }
+      }
+      return TRUE;
+    }
+    if (event->type != GDK_BUTTON_PRESS) {
+      return FALSE;
+    }
+    // The window manager moves the window from here on; no loop runs here.
+    gtk_window_begin_move_drag(window, static_cast<gint>(event->button),
+                               static_cast<gint>(event->x_root), static_cast<gint>(event->y_root),
+                               event->time);
+    return TRUE;
+  });
+}
+
 void GtkToolkitWindow::SetCaption(const std::string& caption) {
-  gtk_window_set_title(TopLevel(), ValidUtf8(caption).c_str());
+  const std::string text = ValidUtf8(caption);
+  gtk_window_set_title(TopLevel(), text.c_str());
+  if (FHeaderBar != nullptr) {
+    gtk_header_bar_set_title(GTK_HEADER_BAR(FHeaderBar), text.c_str());
+  }
 }
 
 std::string GtkToolkitWindow::Caption() const {
@@ -302,35 +483,50 @@ void GtkToolkitWindow::ClampSize(int& width, int& height) const {
   if (FMinHeight > 0) {
     height = std::max(height, FMinHeight);
   }
-  // GDK cannot make a window of no pixels.
-  width = std::clamp(width, 1, kLargestSize);
-  height = std::clamp(height, 1, kLargestSize);
+  // GDK cannot make a window of no pixels; the frame is around them.
+  width = std::clamp(width, FFrame.Width() + 1, kLargestSize + FFrame.Width());
+  height = std::clamp(height, FFrame.Height() + 1, kLargestSize + FFrame.Height());
 }
 
-void GtkToolkitWindow::SetBounds(int left, int top, int width, int height) {
+void GtkToolkitWindow::Place(int left, int top, int width, int height) {
   if (FEmbedded) {
     // The parent's layout decides an embedded window's place.
     return;
   }
   ClampSize(width, height);
   FBounds = {left, top, left + width, top + height};
+  FNormalWidth = width;
+  FNormalHeight = height;
+  // Where the frame's corner goes, with GTK's north-west gravity.
   gtk_window_move(TopLevel(), left, top);
   ApplySize();
+}
+
+void GtkToolkitWindow::SetBounds(int left, int top, int width, int height) {
+  FKeepClientSize = false;
+  Place(left, top, width, height);
 }
 
 void GtkToolkitWindow::SetSize(int width, int height) {
   if (FEmbedded) {
     return;
   }
+  FKeepClientSize = false;
   // Without a move the window manager places the window when it is shown.
   ClampSize(width, height);
   FBounds = {FBounds.Left, FBounds.Top, FBounds.Left + width, FBounds.Top + height};
+  FNormalWidth = width;
+  FNormalHeight = height;
   ApplySize();
 }
 
+std::pair<int, int> GtkToolkitWindow::WindowSize() const {
+  return {std::max(Width(FBounds) - FFrame.Width(), 1),
+          std::max(Height(FBounds) - FFrame.Height(), 1)};
+}
+
 void GtkToolkitWindow::ApplySize() {
-  const int width = Width(FBounds);
-  const int height = Height(FBounds);
+  const auto [width, height] = WindowSize();
   FSizeRequestPending = true;
   // GTK sizes a window that is not resizable to the larger of its default
   // size and the size asked for; the default follows every request, so
@@ -341,8 +537,7 @@ void GtkToolkitWindow::ApplySize() {
 }
 
 bool GtkToolkitWindow::AwaitsRequestedSize(GdkWindow* window, int width, int height) const {
-  const int wantedWidth = Width(FBounds);
-  const int wantedHeight = Height(FBounds);
+  const auto [wantedWidth, wantedHeight] = WindowSize();
   if (width == wantedWidth && height == wantedHeight) {
     return false;
   }
@@ -367,23 +562,28 @@ TBoundsRect GtkToolkitWindow::Bounds() const {
 }
 
 void GtkToolkitWindow::SetClientSize(int width, int height) {
-  SetBounds(FBounds.Left, FBounds.Top, width, height + MenuBarHeight(width));
+  Place(FBounds.Left, FBounds.Top, width + FFrame.Width(),
+        height + BarsHeight(width) + FFrame.Height());
+  FKeepClientSize = true;
 }
 
 void GtkToolkitWindow::ApplyNaturalSize() {
-  const int width = Width(FBounds);
-  SetNaturalSize(FClient.Get(), width, std::max(Height(FBounds) - MenuBarHeight(width), 0));
+  const auto [width, height] = WindowSize();
+  SetNaturalSize(FClient.Get(), width, std::max(height - BarsHeight(width), 0));
 }
 
-int GtkToolkitWindow::MenuBarHeight(int width) const {
-  GtkWidget* bar = FMenuBar.Get();
-  if (bar == nullptr || gtk_widget_get_parent(bar) != FLayout || !gtk_widget_get_visible(bar)) {
-    return 0;
+int GtkToolkitWindow::BarsHeight(int width) const {
+  int height = 0;
+  for (GtkWidget* bar : {FTitleBar, FMenuBar.Get()}) {
+    if (bar == nullptr || gtk_widget_get_parent(bar) != FLayout || !gtk_widget_get_visible(bar)) {
+      continue;
+    }
+    int minimum = 0;
+    int natural = 0;
+    gtk_widget_get_preferred_height_for_width(bar, width, &minimum, &natural);
+    height += natural;
   }
-  int minimum = 0;
-  int natural = 0;
-  gtk_widget_get_preferred_height_for_width(bar, width, &minimum, &natural);
-  return natural;
+  return height;
 }
 
 TBoundsRect GtkToolkitWindow::ClientRect() const {
@@ -395,8 +595,8 @@ TBoundsRect GtkToolkitWindow::ClientRect() const {
     const TBoundsRect area = parent->ClientRect();
     return FillRect(parent->ClientArea(), Width(area), Height(area));
   }
-  const int width = Width(FBounds);
-  return {0, 0, width, std::max(Height(FBounds) - MenuBarHeight(width), 0)};
+  const auto [width, height] = WindowSize();
+  return {0, 0, width, std::max(height - BarsHeight(width), 0)};
 }
 
 GtkToolkitWindow* GtkToolkitWindow::EmbeddingParent() const {
@@ -434,12 +634,17 @@ void GtkToolkitWindow::ApplyStyles() {
     skipTaskbar = TRUE;
     break;
   }
+  if (decorated != gtk_window_get_decorated(window) && gtk_widget_get_realized(FWindow)) {
+    // The frame that comes or goes keeps the window's outer size.
+    FFrameExpected = true;
+  }
   gtk_window_set_decorated(window, decorated);
   gtk_window_set_resizable(window, resizable);
   // Window managers read the type when they start managing the window; a
   // change while it is shown may only count from its next showing.
   gtk_window_set_type_hint(window, hint);
   gtk_window_set_skip_taskbar_hint(window, skipTaskbar);
+  UpdateTitleBar();
   // The size stays; a fixed frame takes it as its only size.
   ApplySize();
 }
@@ -495,15 +700,17 @@ void GtkToolkitWindow::SetStayOnTop(bool stayOnTop) {
 void GtkToolkitWindow::ApplyGeometryHints() {
   GdkGeometry geometry{};
   int hints = 0;
+  // The limits are of the outer size; the window manager applies them to
+  // the window inside its frame.
   if (FMinWidth > 0 || FMinHeight > 0) {
     hints |= GDK_HINT_MIN_SIZE;
-    geometry.min_width = std::max(FMinWidth, 1);
-    geometry.min_height = std::max(FMinHeight, 1);
+    geometry.min_width = std::max(FMinWidth - FFrame.Width(), 1);
+    geometry.min_height = std::max(FMinHeight - FFrame.Height(), 1);
   }
   if (FMaxWidth > 0 || FMaxHeight > 0) {
     hints |= GDK_HINT_MAX_SIZE;
-    geometry.max_width = FMaxWidth > 0 ? FMaxWidth : kLargestSize;
-    geometry.max_height = FMaxHeight > 0 ? FMaxHeight : kLargestSize;
+    geometry.max_width = FMaxWidth > 0 ? std::max(FMaxWidth - FFrame.Width(), 1) : kLargestSize;
+    geometry.max_height = FMaxHeight > 0 ? std::max(FMaxHeight - FFrame.Height(), 1) : kLargestSize;
   }
   gtk_window_set_geometry_hints(TopLevel(), nullptr, hints != 0 ? &geometry : nullptr,
                                 static_cast<GdkWindowHints>(hints));
@@ -519,11 +726,11 @@ void GtkToolkitWindow::SetSizeLimits(int minWidth, int minHeight, int maxWidth, 
     return;
   }
   // The current size obeys the new limits at once.
-  SetBounds(FBounds.Left, FBounds.Top, Width(FBounds), Height(FBounds));
+  Place(FBounds.Left, FBounds.Top, Width(FBounds), Height(FBounds));
 }
 
 void GtkToolkitWindow::MoveTo(int left, int top) {
-  SetBounds(left, top, Width(FBounds), Height(FBounds));
+  Place(left, top, Width(FBounds), Height(FBounds));
 }
 
 void GtkToolkitWindow::CenterOnDesktop() {
@@ -842,7 +1049,8 @@ void GtkToolkitWindow::SetMenu(ToolkitMenu* menuBar) {
     }
     FMenuBar = TGObjectPtr<GtkWidget>(GTK_WIDGET(g_object_ref(bar)));
     gtk_box_pack_start(GTK_BOX(FLayout), bar, FALSE, FALSE, 0);
-    gtk_box_reorder_child(GTK_BOX(FLayout), bar, 0);
+    // Below the styled title bar, above the client area.
+    gtk_box_reorder_child(GTK_BOX(FLayout), bar, FTitleBar != nullptr ? 1 : 0);
     // An empty bar takes no room; its first item makes it grow.
     g_signal_connect_after(bar, "insert", G_CALLBACK(&GtkToolkitWindow::OnMenuBarInsert), this);
     g_signal_connect_after(bar, "remove", G_CALLBACK(&GtkToolkitWindow::OnMenuBarRemove), this);
@@ -882,6 +1090,10 @@ void GtkToolkitWindow::OnMenuBarRemove(GtkContainer*, GtkWidget*, gpointer self)
 }
 
 void GtkToolkitWindow::ReportClientSize() {
+  if (!FComplete) {
+    // The owner is still making the window; it reads the size when it is done.
+    return;
+  }
   const TBoundsRect client = ClientRect();
   // GTK's layout to come gives the area this size: no second report then.
   FReportedWidth = Width(client);

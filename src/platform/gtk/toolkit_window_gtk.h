@@ -1,12 +1,15 @@
 #pragma once
 
 #include "platform/api/toolkit.h"
+#include "platform/gtk/frame_extents_x11.h"
 #include "platform/gtk/gobject_ptr.h"
 
 #include <gtk/gtk.h>
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tessera::gtk {
 
@@ -15,19 +18,28 @@ class GtkToolkitWindow;
 // What the toolkit and all its windows share.
 struct TToolkitShared {
   GtkToolkitWindow* MainWindow = nullptr;
+  // Every window of the toolkit, so that a change of style reaches them.
+  std::vector<GtkToolkitWindow*> Windows;
+  // A stored style is active: framed windows draw their own title bar in
+  // its colours instead of the window manager's.
+  bool StyledTitleBars = false;
 };
 
-// A toolkit window: a GtkWindow holding a vertical box with the menu bar,
-// when the window has one, above the client area (see client_area.h), the
-// handle the rest of the system gets. Embedded in another window, the
-// client area moves into the other's client area and the GtkWindow stays
-// hidden.
+// A toolkit window: a GtkWindow holding a vertical box with the styled
+// title bar, while a stored style is active, and the menu bar, when the
+// window has one, above the client area (see client_area.h), the handle the
+// rest of the system gets. Embedded in another window, the client area
+// moves into the other's client area and the GtkWindow stays hidden.
 //
-// Geometry: on X11 the frame belongs to the window manager and is unknown
-// until it decorates the window, so the outer size is the GtkWindow's own
-// size, the same as the client area's. Bounds reports what was last asked
-// for until the window system reports otherwise, because GTK applies sizes
-// and positions asynchronously, after a round trip to the X server.
+// Geometry: bounds are the outer ones, the window manager's frame included,
+// as on Windows. On X11 the frame belongs to the window manager, which
+// announces its size (_NET_FRAME_EXTENTS) after a round trip, before or
+// after it maps the window; until then the frame counts as none. When it
+// arrives, the window keeps the outer size last asked for (the client area
+// gives the frame its room), or its client size when that was what was
+// asked for last. Bounds reports what was last asked for until the window
+// system reports otherwise, because GTK applies sizes and positions
+// asynchronously, after a round trip to the X server.
 class GtkToolkitWindow final : public ToolkitWindow {
 public:
   GtkToolkitWindow(ToolkitWindowEvents& events, TWindowKind kind,
@@ -45,6 +57,9 @@ public:
   // The window a client area, or a top-level window, belongs to, or null.
   static GtkToolkitWindow* FromClientArea(GtkWidget* area);
   static GtkToolkitWindow* FromTopLevel(GtkWindow* window);
+
+  // Shows or hides the styled title bar as the toolkit's style asks.
+  void UpdateTitleBar();
 
   TNativeWindow Handle() const override;
   void SetCaption(const std::string& caption) override;
@@ -86,12 +101,28 @@ private:
                                      gpointer self) noexcept;
   static void OnClientAllocate(GtkWidget*, GdkRectangle* allocation, gpointer self) noexcept;
   static void OnRealize(GtkWidget*, gpointer self) noexcept;
+  static gboolean OnPropertyNotify(GtkWidget*, GdkEventProperty* event, gpointer self) noexcept;
+  // The styled title bar moves the window when dragged and maximizes it on
+  // a double click, as a window manager's title bar does.
+  static gboolean OnTitleBarPress(GtkWidget*, GdkEventButton* event, gpointer self) noexcept;
   // Items come and go on the menu bar shown: the client area asks for what
   // the bar leaves, so that the window keeps its size.
   static void OnMenuBarInsert(GtkMenuShell*, GtkWidget*, gint, gpointer self) noexcept;
   static void OnMenuBarRemove(GtkContainer*, GtkWidget*, gpointer self) noexcept;
 
+  void CreateTitleBar();
+  bool ShowsTitleBar() const;
+  // Tells the window manager which decorations to draw: all of them, only
+  // the border around the styled title bar, or none.
+  void ApplyDecorations();
   void ApplyStyles();
+  // Sets the outer bounds, within the size limits, keeping what the owner
+  // asked for last (the outer or the client size).
+  void Place(int left, int top, int width, int height);
+  // The window manager announced a new frame.
+  void FrameChanged(const TFrameExtents& frame);
+  // The size of the GtkWindow itself: the outer size less the frame.
+  std::pair<int, int> WindowSize() const;
   void ApplySize();
   // Whether a configure event of `width` x `height` leaves the size last
   // asked for still to come (see FSizeRequestPending).
@@ -105,8 +136,9 @@ private:
   void UpdateCss();
   void ClampSize(int& width, int& height) const;
   void MoveTo(int left, int top);
-  // The height the menu bar takes from a window `width` wide; 0 without one.
-  int MenuBarHeight(int width) const;
+  // The height the styled title bar and the menu bar take from a window
+  // `width` wide; 0 without them.
+  int BarsHeight(int width) const;
   // Reports a change of the client area's size the window knows before
   // GTK lays it out again.
   void ReportClientSize();
@@ -120,8 +152,14 @@ private:
   std::shared_ptr<TToolkitShared> FShared;
   // Toplevel windows belong to GTK's list of toplevels; destroyed by us.
   GtkWidget* FWindow = nullptr;
-  // The window's child: the menu bar, then the client area.
+  // The window's child: the styled title bar, the menu bar, then the client
+  // area.
   GtkWidget* FLayout = nullptr;
+  // The styled title bar: an event box (it takes the clicks that move the
+  // window) around a header bar with the caption and the window's buttons.
+  // Both belong to the layout; null for small pop-ups, which have no frame.
+  GtkWidget* FTitleBar = nullptr;
+  GtkWidget* FHeaderBar = nullptr;
   // Our own reference: the area survives moves between containers.
   TGObjectPtr<GtkWidget> FClient;
   // The bar shown, held while it is: a menu freed first leaves it empty and
@@ -130,7 +168,24 @@ private:
   TGObjectPtr<GtkCssProvider> FCss;
   std::string FCssName;
 
+  // The outer bounds.
   TBoundsRect FBounds{0, 0, 0, 0};
+  // The window manager's frame, as it announced it last.
+  TFrameExtents FFrame;
+  // The owner asked for a client size last: a new frame grows the window
+  // around the client area instead of taking its room from it.
+  bool FKeepClientSize = false;
+  // The next frame announced comes of what the window asked for (its first
+  // showing, other decorations): the size asked for is kept around it.
+  // Other frames are the window manager's own (maximized, restored), with
+  // a size it chose: the bounds follow that size.
+  bool FFrameExpected = false;
+  // Such a frame came while the window manager sized the window
+  // (maximized): the size asked for last, FNormalWidth x FNormalHeight
+  // (outer), is made good when it gives the window its own size back.
+  bool FFrameDeferred = false;
+  int FNormalWidth = 0;
+  int FNormalHeight = 0;
   // The size last asked for has not been seen in a configure event yet.
   // GTK takes the next configure event as the window manager's answer to
   // its latest request, but a window manager sends more than one per
@@ -159,6 +214,8 @@ private:
   int FFontHeight = 0;
   int FReportedWidth = -1;
   int FReportedHeight = -1;
+  // The owner has been told of the window: it hears of changes from then on.
+  bool FComplete = false;
   bool FModal = false;
   TModalResult FModalResult = TModalResult::None;
   GMainLoop* FModalLoop = nullptr;

@@ -31,6 +31,18 @@ std::string VisualStyleCss(const TStylePalette& palette) {
          " .titlebar button.titlebutton { color: " + captionText + "; -gtk-icon-shadow: none; }\n";
   css += styled + " decoration, " + styled + " decoration:backdrop { box-shadow: 0 0 0 1px " +
          frame + ", 0 2px 8px 0 rgba(0, 0, 0, 0.35); }\n";
+  // The title bar the windows draw in place of the window manager's: the
+  // caption colours, with the frame's colour as its lower edge, active or
+  // not (the window manager's title bar under a style does not fade).
+  const std::string bar = std::string("headerbar.") + kStyledTitleBarClass;
+  css += bar + ", " + bar + ":backdrop { background-image: none; background-color: " + caption +
+         "; color: " + captionText + "; border-color: " + frame +
+         "; border-style: solid; border-width: 0 0 2px 0; box-shadow: none; text-shadow: none; }\n";
+  css += bar + " .title, " + bar + ":backdrop .title, " + bar + " button.titlebutton, " + bar +
+         ":backdrop button.titlebutton { color: " + captionText +
+         "; -gtk-icon-shadow: none; text-shadow: none; }\n";
+  css += bar + " button.titlebutton:not(:hover):not(:active) { background-image: none; "
+               "background-color: transparent; border-color: transparent; box-shadow: none; }\n";
   return css;
 }
 

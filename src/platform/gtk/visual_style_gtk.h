@@ -10,12 +10,14 @@
 namespace tessera::gtk {
 
 // Style classes of the windows a visual style reaches: the toplevel of a
-// normal toolkit window (its title bar and frame, when GTK draws them) and
-// its client area (the background and the text on it). Small transient
-// pop-ups, menus and the menu bar carry neither, so they keep the system's
-// look.
+// normal toolkit window (its title bar and frame, when GTK draws them), its
+// client area (the background and the text on it) and the title bar it
+// shows in place of the window manager's while a stored style is active.
+// Small transient pop-ups, menus and the menu bar carry none, so they keep
+// the system's look.
 inline constexpr const char* kStyledWindowClass = "tessera-styled";
 inline constexpr const char* kStyledClientClass = "tessera-styled-client";
+inline constexpr const char* kStyledTitleBarClass = "tessera-titlebar";
 
 // The style sheet that gives the styled windows a palette's colours.
 std::string VisualStyleCss(const TStylePalette& palette);

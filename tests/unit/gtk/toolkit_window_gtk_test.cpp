@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
+#include <string>
 
 namespace tessera {
 namespace {
@@ -33,6 +35,25 @@ std::pair<int, int> BoundsSize(const ToolkitWindow& window) {
 std::pair<int, int> RealSize(const ToolkitWindow& window) {
   GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(TopLevelOf(window)));
   return {gdk_window_get_width(gdkWindow), gdk_window_get_height(gdkWindow)};
+}
+
+// The window manager's frame around the window as the X server has it
+// (left, right, top, bottom); zero without one.
+std::array<long, 4> Frame(const ToolkitWindow& window) {
+  return testing_gtk::NetFrameExtents(GTK_WIDGET(TopLevelOf(window)))
+      .value_or(std::array<long, 4>{0, 0, 0, 0});
+}
+
+// The outer size on the screen: the window's own and the frame around it.
+std::pair<int, int> OuterRealSize(const ToolkitWindow& window) {
+  const auto [width, height] = RealSize(window);
+  const std::array<long, 4> frame = Frame(window);
+  return {width + static_cast<int>(frame[0] + frame[1]),
+          height + static_cast<int>(frame[2] + frame[3])};
+}
+
+std::string SizeText(std::pair<int, int> size) {
+  return std::to_string(size.first) + "x" + std::to_string(size.second);
 }
 
 // The window a client area is in as a window's own area: the top-level
@@ -101,11 +122,14 @@ TEST_F(ToolkitWindowGtkTest, BorderStylesSetTheFrameHints) {
     EXPECT_EQ(gtk_window_get_resizable(top), c.Resizable);
     EXPECT_EQ(gtk_window_get_type_hint(top), c.Hint);
     EXPECT_EQ(gtk_window_get_skip_taskbar_hint(top), c.SkipTaskbar);
-    // A fixed frame keeps the size it had, rather than shrinking to what
-    // its contents ask for.
-    EXPECT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(400, 300); }))
-        << RealSize(*window).first << "x" << RealSize(*window).second;
-    EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 400, 300}));
+    // A fixed frame keeps the outer size it had, rather than shrinking to
+    // what its contents ask for; the client area is what the frame leaves.
+    EXPECT_TRUE(PumpUntil([&] {
+      const auto [width, height] = RealSize(*window);
+      return OuterRealSize(*window) == std::make_pair(400, 300) &&
+             window->ClientRect() == TBoundsRect{0, 0, width, height};
+    })) << SizeText(OuterRealSize(*window));
+    EXPECT_EQ(BoundsSize(*window), std::make_pair(400, 300));
   }
 
   // A shadow pop-up has no frame whatever its border style says.
@@ -123,17 +147,26 @@ TEST_F(ToolkitWindowGtkTest, SizeAndPlaceApplyAndResizesAreReported) {
   EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 308, 71}));
   EXPECT_EQ(window->Bounds(), (TBoundsRect{40, 30, 348, 101}));
   window->Show();
+  // The frame, once the window manager tells of it, comes around the
+  // client size asked for.
   EXPECT_TRUE(PumpUntil([&] {
+    const auto [outerWidth, outerHeight] = OuterRealSize(*window);
     return RealSize(*window) == std::make_pair(308, 71) &&
-           gtk_widget_get_allocated_width(Area(*window)) == 308;
-  })) << RealSize(*window).first
-      << "x" << RealSize(*window).second;
+           gtk_widget_get_allocated_width(Area(*window)) == 308 &&
+           (!HaveWindowManager() || Frame(*window)[2] > 0) &&
+           BoundsSize(*window) == std::make_pair(outerWidth, outerHeight);
+  })) << SizeText(RealSize(*window))
+      << " in " << SizeText(BoundsSize(*window));
+  EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 308, 71}));
   EXPECT_GT(FEvents.Resizes, 0);
   const int resizes = FEvents.Resizes;
   window->SetBounds(40, 30, 500, 200);
-  EXPECT_TRUE(PumpUntil([&] { return FEvents.Resizes > resizes; }));
-  EXPECT_EQ(gtk_widget_get_allocated_height(Area(*window)), 200);
   EXPECT_EQ(window->Bounds(), (TBoundsRect{40, 30, 540, 230}));
+  EXPECT_TRUE(PumpUntil([&] { return FEvents.Resizes > resizes; }));
+  const std::array<long, 4> frame = Frame(*window);
+  EXPECT_EQ(gtk_widget_get_allocated_height(Area(*window)), 200 - frame[2] - frame[3]);
+  EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, static_cast<int>(500 - frame[0] - frame[1]),
+                                               static_cast<int>(200 - frame[2] - frame[3])}));
 }
 
 TEST_F(ToolkitWindowGtkTest, SizeLimitsClampEveryBorderStyle) {
@@ -143,26 +176,36 @@ TEST_F(ToolkitWindowGtkTest, SizeLimitsClampEveryBorderStyle) {
     window->SetBorderStyle(border);
     window->SetBounds(10, 10, 1000, 700);
     window->Show();
+    // The limits are of the outer size: the window manager is asked to
+    // keep the window inside its frame within them less the frame.
     window->SetSizeLimits(300, 200, 800, 600);
-    EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 800, 600}))
-        << "the current size obeys new limits";
+    EXPECT_EQ(BoundsSize(*window), std::make_pair(800, 600)) << "the current size obeys new limits";
     window->SetBounds(10, 10, 50, 50);
-    EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 300, 200}));
-    EXPECT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(300, 200); }))
-        << RealSize(*window).first << "x" << RealSize(*window).second;
+    EXPECT_EQ(BoundsSize(*window), std::make_pair(300, 200));
+    GtkWidget* top = GTK_WIDGET(TopLevelOf(*window));
+    EXPECT_TRUE(PumpUntil([&] {
+      const auto [width, height] = RealSize(*window);
+      const auto [minWidth, minHeight] = testing_gtk::MinimumSizeHint(top);
+      const std::array<long, 4> frame = Frame(*window);
+      return OuterRealSize(*window) == std::make_pair(300, 200) &&
+             std::make_pair(minWidth + frame[0] + frame[1], minHeight + frame[2] + frame[3]) ==
+                 std::make_pair(300L, 200L) &&
+             window->ClientRect() == TBoundsRect{0, 0, width, height};
+    })) << SizeText(OuterRealSize(*window))
+        << ", at least " << SizeText(testing_gtk::MinimumSizeHint(top));
     window->SetBounds(10, 10, 2000, 1500);
-    EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 800, 600}));
-    EXPECT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(800, 600); }))
-        << RealSize(*window).first << "x" << RealSize(*window).second;
+    EXPECT_EQ(BoundsSize(*window), std::make_pair(800, 600));
+    EXPECT_TRUE(PumpUntil([&] { return OuterRealSize(*window) == std::make_pair(800, 600); }))
+        << SizeText(OuterRealSize(*window));
 
     // 0 lifts a limit; the others stay.
     window->SetSizeLimits(0, 200, 0, 0);
     window->SetBounds(10, 10, 150, 50);
-    EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 150, 200}));
-    EXPECT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(150, 200); }))
-        << RealSize(*window).first << "x" << RealSize(*window).second;
+    EXPECT_EQ(BoundsSize(*window), std::make_pair(150, 200));
+    EXPECT_TRUE(PumpUntil([&] { return OuterRealSize(*window) == std::make_pair(150, 200); }))
+        << SizeText(OuterRealSize(*window));
     window->SetBounds(10, 10, 1100, 700);
-    EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 1100, 700}));
+    EXPECT_EQ(BoundsSize(*window), std::make_pair(1100, 700));
   }
 }
 
@@ -180,7 +223,16 @@ TEST_F(ToolkitWindowGtkTest, ALateNoticeOfTheOldSizeDoesNotUndoAResize) {
     window->SetBounds(10, 10, 500, 400);
     window->Show();
     GtkWidget* top = GTK_WIDGET(TopLevelOf(*window));
-    ASSERT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(500, 400); }));
+    ASSERT_TRUE(PumpUntil([&] {
+      const auto [width, height] = RealSize(*window);
+      return OuterRealSize(*window) == std::make_pair(500, 400) &&
+             BoundsSize(*window) == std::make_pair(500, 400) &&
+             window->ClientRect() == TBoundsRect{0, 0, width, height};
+    }));
+    const auto [oldWidth, oldHeight] = RealSize(*window);
+    const std::array<long, 4> frame = Frame(*window);
+    const auto frameWidth = static_cast<int>(frame[0] + frame[1]);
+    const auto frameHeight = static_cast<int>(frame[2] + frame[3]);
 
     window->SetBounds(10, 10, 300, 200);
     // GTK asks the window manager now rather than when its loop runs next,
@@ -191,22 +243,89 @@ TEST_F(ToolkitWindowGtkTest, ALateNoticeOfTheOldSizeDoesNotUndoAResize) {
     notice->configure.send_event = TRUE;
     notice->configure.x = 10;
     notice->configure.y = 10;
-    notice->configure.width = 500;
-    notice->configure.height = 400;
+    notice->configure.width = oldWidth;
+    notice->configure.height = oldHeight;
     gtk_main_do_event(notice);
     gdk_event_free(notice);
     EXPECT_EQ(BoundsSize(*window), std::make_pair(300, 200)) << "the old size is not reported";
 
     const bool fixed = border == TBorderStyle::Dialog;
+    const auto inside = std::make_pair(300 - frameWidth, 200 - frameHeight);
     EXPECT_TRUE(PumpUntil([&] {
-      return RealSize(*window) == std::make_pair(300, 200) &&
-             (!fixed || testing_gtk::MinimumSizeHint(top) == std::make_pair(300, 200));
-    })) << RealSize(*window).first
-        << "x" << RealSize(*window).second << ", at least "
-        << testing_gtk::MinimumSizeHint(top).first << "x"
-        << testing_gtk::MinimumSizeHint(top).second;
+      return RealSize(*window) == inside && (!fixed || testing_gtk::MinimumSizeHint(top) == inside);
+    })) << SizeText(RealSize(*window))
+        << ", at least " << SizeText(testing_gtk::MinimumSizeHint(top));
     EXPECT_EQ(BoundsSize(*window), std::make_pair(300, 200));
   }
+}
+
+// Bounds are the outer ones, as the window manager frames the window: the
+// size asked for is the size on the screen, frame included, the client
+// area is smaller by the frame, the position is the frame's corner, and
+// setting the bounds read back changes nothing (no growth by the frame on
+// each round).
+TEST_F(ToolkitWindowGtkTest, BoundsAreTheOuterFrameAndRoundTripUnchanged) {
+  if (!HaveWindowManager()) {
+    GTEST_SKIP() << "only a window manager draws a frame";
+  }
+  for (TBorderStyle border : {TBorderStyle::Sizeable, TBorderStyle::Dialog}) {
+    SCOPED_TRACE(static_cast<int>(border));
+    auto window = NewWindow();
+    window->SetBorderStyle(border);
+    window->SetBounds(60, 50, 500, 400);
+    window->Show();
+    GtkWidget* top = GTK_WIDGET(TopLevelOf(*window));
+    auto origin = [&] {
+      int x = 0;
+      int y = 0;
+      gdk_window_get_origin(gtk_widget_get_window(top), &x, &y);
+      return std::make_pair(x, y);
+    };
+    std::array<long, 4> frame{};
+    ASSERT_TRUE(PumpUntil([&] {
+      frame = Frame(*window);
+      return frame[2] > 0 && OuterRealSize(*window) == std::make_pair(500, 400) &&
+             origin() ==
+                 std::make_pair(static_cast<int>(60 + frame[0]), static_cast<int>(50 + frame[2]));
+    })) << SizeText(OuterRealSize(*window))
+        << " at " << origin().first << "," << origin().second;
+    EXPECT_EQ(window->Bounds(), (TBoundsRect{60, 50, 560, 450}));
+    const auto [width, height] = RealSize(*window);
+    EXPECT_EQ(width, 500 - frame[0] - frame[1]);
+    EXPECT_EQ(height, 400 - frame[2] - frame[3]);
+    EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, width, height}));
+
+    for (int round = 1; round <= 3; ++round) {
+      SCOPED_TRACE(round);
+      const TBoundsRect read = window->Bounds();
+      window->SetBounds(read.Left, read.Top, read.Right - read.Left, read.Bottom - read.Top);
+      // A move after it: once it shows, whatever the round trip asked of
+      // the window manager has been answered too.
+      window->SetBounds(read.Left + 10, read.Top, read.Right - read.Left, read.Bottom - read.Top);
+      EXPECT_TRUE(PumpUntil([&] {
+        return origin().first == static_cast<int>(read.Left + 10 + frame[0]);
+      })) << origin().first;
+      EXPECT_EQ(RealSize(*window), std::make_pair(width, height));
+      EXPECT_EQ(BoundsSize(*window), std::make_pair(500, 400));
+    }
+  }
+}
+
+// A client size asked for stays the client size when the frame arrives:
+// the window grows around it.
+TEST_F(ToolkitWindowGtkTest, AClientSizeAskedForGetsTheFrameAroundIt) {
+  if (!HaveWindowManager()) {
+    GTEST_SKIP() << "only a window manager draws a frame";
+  }
+  auto window = NewWindow();
+  window->SetClientSize(420, 260);
+  window->Show();
+  ASSERT_TRUE(PumpUntil([&] {
+    return Frame(*window)[2] > 0 && RealSize(*window) == std::make_pair(420, 260) &&
+           BoundsSize(*window) == OuterRealSize(*window);
+  })) << SizeText(RealSize(*window))
+      << " in " << SizeText(BoundsSize(*window));
+  EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 420, 260}));
 }
 
 TEST_F(ToolkitWindowGtkTest, CentresOnTheDesktopAndOnThePrimaryWorkArea) {
@@ -284,7 +403,10 @@ TEST_F(ToolkitWindowGtkTest, WindowStateIsRememberedWhileHiddenAndTakenWhenShown
   window->SetWindowState(TWindowState::Normal);
   EXPECT_TRUE(stateIs(GdkWindowState{})) << state;
   EXPECT_EQ(window->WindowState(), TWindowState::Normal);
-  EXPECT_TRUE(PumpUntil([&] { return RealSize(*window) == std::make_pair(400, 300); }));
+  EXPECT_TRUE(PumpUntil([&] { return OuterRealSize(*window) == std::make_pair(400, 300); }))
+      << SizeText(OuterRealSize(*window)) << " frame " << Frame(*window)[0] << ","
+      << Frame(*window)[1] << "," << Frame(*window)[2] << "," << Frame(*window)[3] << " bounds "
+      << SizeText(BoundsSize(*window));
   // What the program asked for is not reported as the user's command.
   EXPECT_TRUE(FEvents.SysCommands.empty());
 
