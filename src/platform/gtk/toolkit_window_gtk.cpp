@@ -634,8 +634,10 @@ void GtkToolkitWindow::ApplyStyles() {
     skipTaskbar = TRUE;
     break;
   }
-  if (decorated != gtk_window_get_decorated(window) && gtk_widget_get_realized(FWindow)) {
-    // The frame that comes or goes keeps the window's outer size.
+  if (gtk_widget_get_realized(FWindow)) {
+    // Window managers frame the kinds of window differently (a dialog has
+    // no resize handle, none has no frame): the frame that comes of it
+    // keeps the window's outer size.
     FFrameExpected = true;
   }
   gtk_window_set_decorated(window, decorated);

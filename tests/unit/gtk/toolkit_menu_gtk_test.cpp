@@ -253,8 +253,12 @@ protected:
   // The menu bar over the window's client area, or null.
   GtkWidget* ShownBar() const {
     GtkWidget* box = gtk_widget_get_parent(Area(*FWindow));
-    GtkWidget* first = Children(box).front();
-    return GTK_IS_MENU_BAR(first) ? first : nullptr;
+    for (GtkWidget* child : Children(box)) {
+      if (GTK_IS_MENU_BAR(child)) {
+        return child;
+      }
+    }
+    return nullptr;
   }
 
   std::pair<int, int> AreaSize() const {
@@ -276,9 +280,12 @@ TEST_F(ToolkitWindowMenuGtkTest, MenuBarTakesItsHeightFromTheClientArea) {
   for (TBorderStyle border : {TBorderStyle::Sizeable, TBorderStyle::Dialog}) {
     SCOPED_TRACE(static_cast<int>(border));
     FWindow->SetBorderStyle(border);
-    FWindow->SetBounds(20, 20, 400, 300);
+    // The window's own size, inside the window manager's frame.
+    FWindow->SetClientSize(400, 300);
     FWindow->Show();
-    ASSERT_TRUE(PumpUntil([&] { return AreaSize() == std::make_pair(400, 300); }));
+    ASSERT_TRUE(PumpUntil([&] {
+      return AreaSize() == std::make_pair(400, 300) && RealSize() == std::make_pair(400, 300);
+    }));
     const int resizes = FEvents.Resizes;
 
     FWindow->SetMenu(FMenu.get());
@@ -311,7 +318,7 @@ TEST_F(ToolkitWindowMenuGtkTest, BarFilledWhileShownKeepsTheWindowSize) {
   // grow when the bar does.
   auto menu = FToolkit->CreateMenuBar();
   FWindow->SetBorderStyle(TBorderStyle::Dialog);
-  FWindow->SetBounds(20, 20, 400, 300);
+  FWindow->SetClientSize(400, 300);
   FWindow->SetMenu(menu.get());
   EXPECT_EQ(FWindow->ClientRect(), (TBoundsRect{0, 0, 400, 300})) << "an empty bar takes no room";
   FWindow->Show();
@@ -333,7 +340,7 @@ TEST_F(ToolkitWindowMenuGtkTest, BarFilledWhileShownKeepsTheWindowSize) {
 }
 
 TEST_F(ToolkitWindowMenuGtkTest, EmbeddedWindowsAndBarsFollowTheMenu) {
-  FWindow->SetBounds(0, 0, 400, 300);
+  FWindow->SetClientSize(400, 300);
   FWindow->SetMenu(FMenu.get());
   const TBoundsRect client = FWindow->ClientRect();
   ASSERT_LT(client.Bottom, 300);
@@ -353,10 +360,13 @@ TEST_F(ToolkitWindowMenuGtkTest, EmbeddedWindowsAndBarsFollowTheMenu) {
   childMenu->AddItem(nullptr).SetCaption("Child");
   child->SetMenu(childMenu.get());
   child->SetParent(nullptr);
+  // Below the title bar a style would show, hidden here.
   GtkWidget* box = gtk_widget_get_parent(Area(*child));
-  EXPECT_EQ(Children(box),
-            (std::vector<GtkWidget*>{dynamic_cast<gtk::GtkToolkitMenu&>(*childMenu).Widget(),
-                                     Area(*child)}));
+  const std::vector<GtkWidget*> rows = Children(box);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_TRUE(GTK_IS_EVENT_BOX(rows[0]) && !gtk_widget_get_visible(rows[0]));
+  EXPECT_EQ(rows[1], dynamic_cast<gtk::GtkToolkitMenu&>(*childMenu).Widget());
+  EXPECT_EQ(rows[2], Area(*child));
 
   // A bar shown by a second window leaves the first.
   child->SetMenu(FMenu.get());
