@@ -37,7 +37,8 @@ std::string VisualStyleCss(const TStylePalette& palette) {
   const std::string bar = std::string("headerbar.") + kStyledTitleBarClass;
   css += bar + ", " + bar + ":backdrop { background-image: none; background-color: " + caption +
          "; color: " + captionText + "; border-color: " + frame +
-         "; border-style: solid; border-width: 0 0 2px 0; box-shadow: none; text-shadow: none; }\n";
+         "; border-style: solid; border-width: 0 0 2px 0; border-radius: 0; box-shadow: none; "
+         "text-shadow: none; }\n";
   css += bar + " .title, " + bar + ":backdrop .title, " + bar + " button.titlebutton, " + bar +
          ":backdrop button.titlebutton { color: " + captionText +
          "; -gtk-icon-shadow: none; text-shadow: none; }\n";
