@@ -262,6 +262,40 @@ screenshot() {
   import -window root "$TESSERA_ARTIFACTS/$1" 2>/dev/null || true
 }
 
+# frame_geometry WINDOW: where the window is on the screen, read from the X
+# server, not from the application: the window manager's frame
+# (_NET_FRAME_EXTENTS) in FRAME_LEFT, FRAME_RIGHT, FRAME_TOP, FRAME_BOTTOM,
+# the window inside it in CLIENT_X, CLIENT_Y, CLIENT_WIDTH, CLIENT_HEIGHT,
+# and the two together in OUTER_X, OUTER_Y, OUTER_WIDTH, OUTER_HEIGHT.
+# Fails while the window manager has announced no frame.
+frame_geometry() {
+  local info extents
+  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
+  extents=$(window_property "$1" _NET_FRAME_EXTENTS)
+  [[ $extents =~ =\ ([0-9]+),\ ([0-9]+),\ ([0-9]+),\ ([0-9]+) ]] || return 1
+  FRAME_LEFT=${BASH_REMATCH[1]} FRAME_RIGHT=${BASH_REMATCH[2]}
+  FRAME_TOP=${BASH_REMATCH[3]} FRAME_BOTTOM=${BASH_REMATCH[4]}
+  CLIENT_X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  CLIENT_Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  CLIENT_WIDTH=$(sed -n 's/^ *Width: *//p' <<<"$info")
+  CLIENT_HEIGHT=$(sed -n 's/^ *Height: *//p' <<<"$info")
+  OUTER_X=$((CLIENT_X - FRAME_LEFT)) OUTER_Y=$((CLIENT_Y - FRAME_TOP))
+  OUTER_WIDTH=$((CLIENT_WIDTH + FRAME_LEFT + FRAME_RIGHT))
+  OUTER_HEIGHT=$((CLIENT_HEIGHT + FRAME_TOP + FRAME_BOTTOM))
+}
+
+# wait_geometry WINDOW CONDITION [SECONDS]: waits until the bash CONDITION
+# holds over the variables of frame_geometry (the window manager applies
+# sizes and frames after a round trip).
+wait_geometry() {
+  local deadline=$((SECONDS + ${3:-$WAIT}))
+  until frame_geometry "$1" && eval "$2"; do
+    [ $SECONDS -lt $deadline ] ||
+      fail "window $1: $2 does not hold: ${OUTER_WIDTH:-?}x${OUTER_HEIGHT:-?} at ${OUTER_X:-?},${OUTER_Y:-?}, frame ${FRAME_LEFT:-?},${FRAME_RIGHT:-?},${FRAME_TOP:-?},${FRAME_BOTTOM:-?}"
+    sleep 0.1
+  done
+}
+
 # wait_property WINDOW ATOM TEXT [SECONDS]: waits until xprop shows TEXT in
 # the window's property ATOM (the window manager sets some after mapping).
 wait_property() {

@@ -66,4 +66,75 @@ wait_window "Error" "$WAIT"
 press "$WINDOW" Return
 expect_report unknown start '"Windows"'
 expect_exit "$APP_PID" "$WAIT" 0
+# A page in one colour that switches the theme each time the test has
+# looked at the window, and says so.
+new_app looks <<'INI'
+ID=e2e.looks
+Name=Looks
+DirName=app
+Width=480
+Height=360
+INI
+add_file looks index.html <<'HTML'
+<!DOCTYPE html>
+<html><head><script src="report.js"></script>
+<style>html, body { margin: 0; height: 100%; background: #00c000; }</style></head><body><script>
+const names = ["Carbon", "Luna", "Glow", "Windows"];
+async function run() {
+  report("ready", await qel.themes.getTheme());
+  for (let i = 0; i < names.length; ++i) {
+    while (!(await qel.files.fileExists({ filePath: "seen-" + i })))
+      await new Promise((resolve) => setTimeout(resolve, 100));
+    report("set-" + i, await qel.themes.setTheme({ name: names[i] }));
+  }
+}
+run().catch((error) => report("error", String(error)));
+</script></body></html>
+HTML
+pack_app looks
+
+# look PREVIOUS: waits until the screen shows the window (frame included)
+# other than PREVIOUS and the same on a few looks in a row (GTK and the
+# window manager have drawn what they had to); LOOK is its signature, and
+# the page's colour must still fill the client area.
+look() {
+  local deadline=$((SECONDS + WAIT)) last="" same=0 shot=$WORK/look.png
+  while :; do
+    [ $SECONDS -lt $deadline ] || fail "the window did not change from its last look"
+    sleep 0.2
+    frame_geometry "$WINDOW" || continue
+    import -window root -crop "${OUTER_WIDTH}x${OUTER_HEIGHT}+${OUTER_X}+${OUTER_Y}" +repage \
+      "$shot" 2>/dev/null || continue
+    LOOK=$(identify -format '%#' "$shot" 2>/dev/null) || continue
+    if [ "$LOOK" != "$1" ] && [ "$LOOK" = "$last" ]; then
+      same=$((same + 1))
+    else
+      same=0
+    fi
+    last=$LOOK
+    [ $same -ge 3 ] && break
+  done
+  local page
+  page=$(convert "$shot" -format "%[hex:p{$((OUTER_WIDTH / 2)),$((OUTER_HEIGHT - FRAME_BOTTOM - 20))}]" info:)
+  [ "$page" = 00C000 ] || fail "the page does not show under the theme: $page"
+}
+
+step "each theme changes how the main window looks; the system's look comes back"
+start_app looks
+expect_report looks ready '"Windows"'
+wait_window "Looks" "$WAIT"
+look ""
+looks=("$LOOK")
+cp "$WORK/look.png" "$TESSERA_ARTIFACTS/look-0.png"
+for i in 0 1 2 3; do
+  touch "$WORK/looks/seen-$i"
+  expect_report looks "set-$i" true
+  look "${looks[-1]}"
+  cp "$WORK/look.png" "$TESSERA_ARTIFACTS/look-$((i + 1)).png"
+  looks+=("$LOOK")
+done
+[ "${looks[4]}" = "${looks[0]}" ] || fail "the system's look did not come back as it was"
+[ "$(printf '%s\n' "${looks[@]:0:4}" | sort -u | wc -l)" -eq 4 ] || fail "two themes look alike"
+close_window "$WINDOW"
+expect_exit "$APP_PID" "$WAIT" 0
 echo PASS

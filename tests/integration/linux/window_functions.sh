@@ -40,6 +40,13 @@ async function run() {
     size = await qel.window.getSize();
   }
   report("size", [resized, size]);
+  // The size read back, set again, keeps the window as it is; a move after
+  // it tells the test that the window manager has answered.
+  for (let round = 0; round < 3; ++round)
+    await qel.window.setSize(await qel.window.getSize());
+  report("roundtrip", [await qel.window.setSize({ left: 50 }), await qel.window.getSize()]);
+  while (!(await qel.files.fileExists({ filePath: "seen-size" })))
+    await new Promise((resolve) => setTimeout(resolve, 100));
   report("border", await qel.window.getBorder());
   report("zoom", [await qel.window.setZoom({ factor: "1,5" }), await qel.window.getZoom(),
                   await qel.window.setZoom({ factor: 1.25 }), await qel.window.getZoom()]);
@@ -76,10 +83,17 @@ grep -Fq ',"one","two words"]' <<<"$REPORT" || fail "getArgs: $REPORT"
 expect_report winfn style '[true,"ontop"]'
 expect_report winfn title '[true,"Renamed \"by\" page"]'
 expect_report winfn size '[true,{"top":30,"left":40,"width":640,"height":420}]'
+expect_report winfn roundtrip '[true,{"top":30,"left":50,"width":640,"height":420}]'
+wait_window 'Renamed "by" page' "$WAIT"
+# The size and position the page set are those of the outer frame, as the
+# X server and the window manager have them: the window inside it is
+# smaller by the frame, and it did not grow on the round trips.
+wait_geometry "$WINDOW" '[ "$OUTER_X" -eq 50 ] && [ "$OUTER_Y" -eq 30 ] && [ "$FRAME_TOP" -gt 0 ] &&
+  [ "$OUTER_WIDTH" -eq 640 ] && [ "$OUTER_HEIGHT" -eq 420 ]'
+touch "$WORK/winfn/seen-size"
 expect_report winfn border '"sizeable"'
 expect_report winfn zoom '[false,"1",true,"1.25"]'
 expect_report winfn navigate '"rejected: Missing url"'
-wait_window 'Renamed "by" page' "$WAIT"
 wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_ABOVE
 
 step "a menu built, replaced through an empty list only, and clicked"

@@ -55,19 +55,20 @@ start_app sized
 expect_report sized ready true
 wait_window "Sized" "$WAIT"
 wait_property "$WINDOW" _NET_WM_STATE _NET_WM_STATE_ABOVE
-hints=$(window_property "$WINDOW" WM_NORMAL_HINTS)
-grep -Fq "minimum size: 600 by 300" <<<"$hints" || fail "minimum size: $hints"
-grep -Fq "maximum size: 600 by" <<<"$hints" || fail "the maximum width was not raised to the minimum: $hints"
-info=$(xwininfo -id "$WINDOW")
-X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-WIDTH=$(sed -n 's/^ *Width: *//p' <<<"$info")
-HEIGHT=$(sed -n 's/^ *Height: *//p' <<<"$info")
-[ "$WIDTH" -eq 600 ] && [ "$HEIGHT" -eq 480 ] || fail "size ${WIDTH}x$HEIGHT, expected 600x480"
-# Centred on the 1280x800 display, give or take the frame.
-centre_x=$((X + WIDTH / 2)) centre_y=$((Y + HEIGHT / 2))
-[ "$centre_x" -ge 615 ] && [ "$centre_x" -le 665 ] && [ "$centre_y" -ge 375 ] &&
-  [ "$centre_y" -le 425 ] || fail "not centred: ${WIDTH}x$HEIGHT at $X,$Y"
+# The size and the limits are of the outer frame: the window inside it is
+# smaller by the frame, and so are the limits the window manager is given.
+wait_geometry "$WINDOW" '[ "$OUTER_WIDTH" -eq 600 ] && [ "$OUTER_HEIGHT" -eq 480 ] && [ "$FRAME_TOP" -gt 0 ]'
+deadline=$((SECONDS + WAIT))
+until hints=$(window_property "$WINDOW" WM_NORMAL_HINTS) &&
+  grep -Fq "minimum size: $((600 - FRAME_LEFT - FRAME_RIGHT)) by $((300 - FRAME_TOP - FRAME_BOTTOM))" <<<"$hints" &&
+  grep -Fq "maximum size: $((600 - FRAME_LEFT - FRAME_RIGHT)) by" <<<"$hints"; do
+  [ $SECONDS -lt $deadline ] || fail "limits less the frame, the maximum width raised to the minimum: $hints"
+  sleep 0.1
+done
+# Centred on the 1280x800 display, frame included.
+centre_x=$((OUTER_X + OUTER_WIDTH / 2)) centre_y=$((OUTER_Y + OUTER_HEIGHT / 2))
+[ "$centre_x" -ge 638 ] && [ "$centre_x" -le 642 ] && [ "$centre_y" -ge 398 ] &&
+  [ "$centre_y" -le 402 ] || fail "not centred: ${OUTER_WIDTH}x$OUTER_HEIGHT at $OUTER_X,$OUTER_Y"
 [ "$(window_count "Sized page")" -eq 0 ] || fail "the caption followed the page without DynamicAppTitle"
 screenshot sized.png
 close_window "$WINDOW"
