@@ -346,10 +346,10 @@ void GtkToolkitWindow::FrameChanged(const TFrameExtents& frame) {
     FBounds.Right = FBounds.Left + width;
     FBounds.Bottom = FBounds.Top + height;
     ApplySize();
-  } else if (managed || !expected) {
+  } else if (managed || (!expected && !FSizeRequestPending)) {
     // The window manager changed the frame of its own accord (maximized,
     // restored) and sized the window itself: the outer size follows the
-    // window's.
+    // window's. A size still on its way is kept, around the new frame.
     FBounds.Right = FBounds.Left + gdk_window_get_width(gdkWindow) + frame.Width();
     FBounds.Bottom = FBounds.Top + gdk_window_get_height(gdkWindow) + frame.Height();
   } else {
