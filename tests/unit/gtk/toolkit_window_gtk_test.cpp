@@ -45,11 +45,24 @@ std::array<long, 4> Frame(const ToolkitWindow& window) {
 }
 
 // The outer size on the screen: the window's own and the frame around it.
-std::pair<int, int> OuterRealSize(const ToolkitWindow& window) {
+// A wait that looks at the frame as well reads it once and passes it: the
+// window manager may announce it between two reads.
+std::pair<int, int> OuterRealSize(const ToolkitWindow& window, const std::array<long, 4>& frame) {
   const auto [width, height] = RealSize(window);
-  const std::array<long, 4> frame = Frame(window);
   return {width + static_cast<int>(frame[0] + frame[1]),
           height + static_cast<int>(frame[2] + frame[3])};
+}
+
+std::pair<int, int> OuterRealSize(const ToolkitWindow& window) {
+  return OuterRealSize(window, Frame(window));
+}
+
+// Whether the window manager has taken a decorated window in: shown, with
+// its frame announced. GTK gives the window the size asked for before
+// that, so a size seen earlier has yet to make room for the frame.
+bool Framed(const ToolkitWindow& window, const std::array<long, 4>& frame) {
+  return !HaveWindowManager() ||
+         (testing_gtk::Viewable(GTK_WIDGET(TopLevelOf(window))) && frame[2] > 0);
 }
 
 std::string SizeText(std::pair<int, int> size) {
@@ -150,11 +163,10 @@ TEST_F(ToolkitWindowGtkTest, SizeAndPlaceApplyAndResizesAreReported) {
   // The frame, once the window manager tells of it, comes around the
   // client size asked for.
   EXPECT_TRUE(PumpUntil([&] {
-    const auto [outerWidth, outerHeight] = OuterRealSize(*window);
+    const std::array<long, 4> frame = Frame(*window);
     return RealSize(*window) == std::make_pair(308, 71) &&
-           gtk_widget_get_allocated_width(Area(*window)) == 308 &&
-           (!HaveWindowManager() || Frame(*window)[2] > 0) &&
-           BoundsSize(*window) == std::make_pair(outerWidth, outerHeight);
+           gtk_widget_get_allocated_width(Area(*window)) == 308 && Framed(*window, frame) &&
+           BoundsSize(*window) == OuterRealSize(*window, frame);
   })) << SizeText(RealSize(*window))
       << " in " << SizeText(BoundsSize(*window));
   EXPECT_EQ(window->ClientRect(), (TBoundsRect{0, 0, 308, 71}));
@@ -223,14 +235,18 @@ TEST_F(ToolkitWindowGtkTest, ALateNoticeOfTheOldSizeDoesNotUndoAResize) {
     window->SetBounds(10, 10, 500, 400);
     window->Show();
     GtkWidget* top = GTK_WIDGET(TopLevelOf(*window));
+    // Settled in its frame first: the sizes below are the frame's, and a
+    // frame still to come would change them.
+    std::array<long, 4> frame{};
     ASSERT_TRUE(PumpUntil([&] {
+      frame = Frame(*window);
       const auto [width, height] = RealSize(*window);
-      return OuterRealSize(*window) == std::make_pair(500, 400) &&
+      return Framed(*window, frame) && OuterRealSize(*window, frame) == std::make_pair(500, 400) &&
              BoundsSize(*window) == std::make_pair(500, 400) &&
              window->ClientRect() == TBoundsRect{0, 0, width, height};
-    }));
+    })) << SizeText(RealSize(*window))
+        << " framed " << frame[0] << "," << frame[1] << "," << frame[2] << "," << frame[3];
     const auto [oldWidth, oldHeight] = RealSize(*window);
-    const std::array<long, 4> frame = Frame(*window);
     const auto frameWidth = static_cast<int>(frame[0] + frame[1]);
     const auto frameHeight = static_cast<int>(frame[2] + frame[3]);
 
@@ -254,7 +270,8 @@ TEST_F(ToolkitWindowGtkTest, ALateNoticeOfTheOldSizeDoesNotUndoAResize) {
     EXPECT_TRUE(PumpUntil([&] {
       return RealSize(*window) == inside && (!fixed || testing_gtk::MinimumSizeHint(top) == inside);
     })) << SizeText(RealSize(*window))
-        << ", at least " << SizeText(testing_gtk::MinimumSizeHint(top));
+        << ", at least " << SizeText(testing_gtk::MinimumSizeHint(top)) << ", wanted "
+        << SizeText(inside);
     EXPECT_EQ(BoundsSize(*window), std::make_pair(300, 200));
   }
 }
