@@ -225,10 +225,17 @@ wait_report() {
   fail "the page of $1 did not report \"$2\" within ${3:-$WAIT} s"
 }
 
-# expect_report NAME TEST VALUE [SECONDS]: the page reported exactly VALUE
-# (JSON) for TEST.
+# expect_report NAME TEST VALUE [SECONDS]: the page's latest report for TEST
+# is exactly VALUE (JSON). Waits for it, as an earlier report of the same
+# TEST (an older value) may still be the latest when the new one is on its
+# way.
 expect_report() {
+  local deadline=$((SECONDS + ${4:-$WAIT}))
   wait_report "$1" "$2" "${4:-$WAIT}"
+  while [ "$REPORT" != "$3" ] && [ $SECONDS -lt $deadline ]; do
+    sleep 0.1
+    wait_report "$1" "$2" "$((deadline - SECONDS + 1))"
+  done
   [ "$REPORT" = "$3" ] || fail "$1 reported $2 = $REPORT, expected $3"
 }
 
