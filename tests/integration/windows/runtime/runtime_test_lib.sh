@@ -23,6 +23,23 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../process_watch.sh"
 
 fail() {
   echo "FAIL: $*" >&2
+  # What the failure looked like: the last application's process, what it
+  # printed and the windows on the display.
+  if [ -n "${APP_PID:-}" ]; then
+    if kill -0 "$APP_PID" 2>/dev/null; then
+      echo "-- process $APP_PID still runs" >&2
+    else
+      echo "-- process $APP_PID has ended" >&2
+    fi
+  fi
+  local out
+  for out in "$WORK"/*/stdout.txt "$WORK"/*/stderr.txt; do
+    [ -s "$out" ] || continue
+    echo "-- ${out#"$WORK"/}:" >&2
+    tail -n 20 "$out" >&2
+  done
+  echo "-- visible windows: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null |
+    paste -sd'|' - || true)" >&2
   exit 1
 }
 
@@ -87,10 +104,6 @@ start_app() {
   APP_PID=$!
   STARTED_PIDS+=("$APP_PID")
 }
-
-
-
-
 
 # no_window CAPTION: fails if a visible window has that caption.
 no_window() {
