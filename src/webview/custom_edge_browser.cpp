@@ -141,6 +141,11 @@ void TCustomEdgeBrowser::ResetForCreation() {
 void TCustomEdgeBrowser::RequestEnvironment() {
   std::weak_ptr<TCustomEdgeBrowser*> alive = FAlive;
   EventLoop& loop = FLoop;
+  // The start is recorded before the call, not after it: from the worker
+  // the call only queues the request to the UI thread, whose completion may
+  // record the outcome before this thread runs again, and a success
+  // recorded then would hide a failure already reported.
+  RecordResult(kSOk);
   // The completion may come on any thread, even after the control is gone,
   // so it only queues; the control is touched on the UI thread alone.
   const HRESULT started = FLoader.CreateCoreWebView2Environment(
@@ -152,8 +157,10 @@ void TCustomEdgeBrowser::RequestEnvironment() {
           });
         });
       });
-  if (!RecordResult(started))
+  if (!Succeeded(started)) {
+    RecordResult(started);
     PostCreateWebViewCompleted(started);
+  }
 }
 
 void TCustomEdgeBrowser::CreateEnvironmentCompleted(
