@@ -17,6 +17,7 @@ public:
   // Where the call puts its error.
   GError** Receive() { return &FError; }
   explicit operator bool() const { return FError != nullptr; }
+  const GError* Get() const { return FError; }
   std::string Message() const { return FError != nullptr ? FError->message : "unknown error"; }
 
 private:

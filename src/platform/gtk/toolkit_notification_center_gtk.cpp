@@ -1,6 +1,7 @@
 #include "platform/gtk/toolkit_notification_center_gtk.h"
 
 #include "platform/gtk/callback_guard.h"
+#include "platform/gtk/gerror.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/valid_utf8.h"
 
@@ -19,23 +20,6 @@ constexpr const char* kServer = "org.freedesktop.Notifications";
 constexpr const char* kPath = "/org/freedesktop/Notifications";
 constexpr const char* kInterface = "org.freedesktop.Notifications";
 constexpr const char* kDefaultAction = "default";
-
-// Owns a GError.
-class TGError {
-public:
-  TGError() = default;
-  ~TGError() {
-    if (FError != nullptr)
-      g_error_free(FError);
-  }
-  TGError(const TGError&) = delete;
-  TGError& operator=(const TGError&) = delete;
-  GError** Out() { return &FError; }
-  const GError* Get() const { return FError; }
-
-private:
-  GError* FError = nullptr;
-};
 
 // Owns a GVariant reply.
 class TGVariant {
@@ -216,7 +200,7 @@ void TState::OnBus(GObject*, GAsyncResult* result, gpointer data) noexcept {
   const std::unique_ptr<std::weak_ptr<TState>> weak(static_cast<std::weak_ptr<TState>*>(data));
   TGError error;
   TGObjectPtr<GDBusConnection> bus(
-      static_cast<GDBusConnection*>(g_task_propagate_pointer(G_TASK(result), error.Out())));
+      static_cast<GDBusConnection*>(g_task_propagate_pointer(G_TASK(result), error.Receive())));
   GuardCallback<int>("notification bus", 0, [&] {
     const std::shared_ptr<TState> state = weak->lock();
     if (!state || state->Owner == nullptr)
@@ -267,7 +251,7 @@ void TState::OnCapabilities(GObject* source, GAsyncResult* result, gpointer data
   const std::unique_ptr<std::weak_ptr<TState>> weak(static_cast<std::weak_ptr<TState>*>(data));
   TGError error;
   const TGVariant reply(
-      g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, error.Out()));
+      g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, error.Receive()));
   GuardCallback<int>("notification capabilities", 0, [&] {
     const std::shared_ptr<TState> state = weak->lock();
     if (!state || state->Owner == nullptr)
@@ -327,7 +311,7 @@ void TState::OnNotified(GObject* source, GAsyncResult* result, gpointer data) no
   const std::unique_ptr<TCall> call(static_cast<TCall*>(data));
   TGError error;
   const TGVariant reply(
-      g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, error.Out()));
+      g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, error.Receive()));
   GuardCallback<int>("notification shown", 0, [&] {
     const std::shared_ptr<TState> state = call->State.lock();
     if (!state || state->Owner == nullptr)
